@@ -1,0 +1,75 @@
+#include "hotkey/hotkey_choice.h"
+#include "hotkey/hotkey_event.h"
+
+namespace talvo {
+
+QString storedForm(HotkeyChoice choice) {
+  switch (choice) {
+    case HotkeyChoice::fn: return QStringLiteral("fn");
+    case HotkeyChoice::rightOption: return QStringLiteral("rightOption");
+    case HotkeyChoice::rightCommand: return QStringLiteral("rightCommand");
+    case HotkeyChoice::rightControl: return QStringLiteral("rightControl");
+  }
+  return {};
+}
+
+std::optional<HotkeyChoice> hotkeyChoiceFromStored(QStringView stored) {
+  for (HotkeyChoice choice : allHotkeyChoices)
+    if (storedForm(choice) == stored) return choice;
+  return std::nullopt;
+}
+
+QString label(HotkeyChoice choice) {
+  switch (choice) {
+    case HotkeyChoice::fn: return QStringLiteral("Fn");
+    case HotkeyChoice::rightOption: return QStringLiteral("Right Alt");
+    case HotkeyChoice::rightCommand: return QStringLiteral("Right Super");
+    case HotkeyChoice::rightControl: return QStringLiteral("Right Control");
+  }
+  return {};
+}
+
+uint64_t flagOf(HotkeyChoice choice) {
+  switch (choice) {
+    case HotkeyChoice::fn: return key_flags::secondaryFn;
+    case HotkeyChoice::rightOption: return key_flags::alternate;
+    case HotkeyChoice::rightCommand: return key_flags::command;
+    case HotkeyChoice::rightControl: return key_flags::control;
+  }
+  return 0;
+}
+
+std::optional<uint16_t> keyCodeOf(HotkeyChoice choice) {
+  switch (choice) {
+    case HotkeyChoice::fn: return std::nullopt;
+    case HotkeyChoice::rightOption: return key_codes::rightOption;
+    case HotkeyChoice::rightCommand: return key_codes::rightCommand;
+    case HotkeyChoice::rightControl: return key_codes::rightControl;
+  }
+  return std::nullopt;
+}
+
+QString toString(AbortReason reason) {
+  switch (reason) {
+    case AbortReason::cancelled: return QStringLiteral("cancelled");
+    case AbortReason::combo: return QStringLiteral("combo");
+    case AbortReason::tooShort: return QStringLiteral("tooShort");
+  }
+  return {};
+}
+
+QString toString(const HotkeyEvent& event) {
+  struct Visitor {
+    QString operator()(const hotkey_event::Pressed&) const { return QStringLiteral("pressed"); }
+    QString operator()(const hotkey_event::Released& r) const {
+      return QStringLiteral("released(held: %1)").arg(r.held);
+    }
+    QString operator()(const hotkey_event::Locked&) const { return QStringLiteral("locked"); }
+    QString operator()(const hotkey_event::Aborted& a) const {
+      return QStringLiteral("aborted(%1)").arg(toString(a.reason));
+    }
+  };
+  return std::visit(Visitor{}, event);
+}
+
+}  // namespace talvo

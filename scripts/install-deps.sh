@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The one list of Debian packages the project needs: build, run, test and benchmark.
+# Installs only what is missing, so a second run is a no-op.
+set -euo pipefail
+
+packages=(
+  # toolchain and test frameworks
+  build-essential cmake ninja-build pkg-config python3
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # core libraries
+  qt6-base-dev qcoro-qt6-dev libicu-dev nlohmann-json3-dev
+  libsndfile1-dev libsoxr-dev libpulse-dev
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+  libx11-dev libxtst-dev libxres-dev libatspi2.0-dev
+  # desktop shell
+  qt6-svg-dev adwaita-icon-theme libcanberra-dev sound-theme-freedesktop
+  libspeechd-dev
+  # real speech and sound for samples, tests and benchmarks
+  pocketsphinx pocketsphinx-testdata espeak-ng sox
+  pulseaudio pulseaudio-utils
+  # a virtual desktop for tests
+  xvfb x11-utils xauth dbus-x11 at-spi2-core openbox xterm
+  procps time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
