@@ -1,0 +1,97 @@
+#include "dictionary/user_dictionary.h"
+
+#include "pipeline/errors.h"
+#include "storage/file_io.h"
+#include "storage/log.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+
+namespace talvo {
+namespace {
+
+using nlohmann::json;
+
+std::string utf8(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+QString fromUtf8(const json& value) {
+  const std::string& text = value.get_ref<const std::string&>();
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+const json* member(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found == object.end() ? nullptr : &*found;
+}
+
+std::optional<QString> text(const json& object, const char* key) {
+  const json* value = member(object, key);
+  if (!value || !value->is_string()) return std::nullopt;
+  return fromUtf8(*value);
+}
+
+std::optional<UserDictionary> decode(const QByteArray& data) {
+  const json document = json::parse(data.constData(), data.constData() + data.size(), nullptr, false);
+  if (!document.is_object()) return std::nullopt;
+  const json* words = member(document, "words");
+  const json* fixes = member(document, "fixes");
+  if (!words || !fixes || !words->is_array() || !fixes->is_array()) return std::nullopt;
+  UserDictionary dictionary;
+  for (const json& word : *words) {
+    if (!word.is_string()) return std::nullopt;
+    dictionary.words << fromUtf8(word);
+  }
+  for (const json& fix : *fixes) {
+    if (!fix.is_object()) return std::nullopt;
+    auto heard = text(fix, "heard");
+    auto meant = text(fix, "meant");
+    if (!heard || !meant) return std::nullopt;
+    dictionary.fixes.push_back({std::move(*heard), std::move(*meant)});
+  }
+  return dictionary;
+}
+
+// The user typed every entry of a dictionary by hand. Before an unreadable file is read as
+// empty, and so overwritten by the next save, a copy of it is kept.
+void keepDamagedCopy(const QString& path, const QByteArray& data) {
+  const QString copyPath = path + QStringLiteral(".damaged");
+  if (file_io::readAll(copyPath) == data) return;
+  const QString failure = file_io::writeAtomically(copyPath, data);
+  if (failure.isEmpty())
+    Log::info(QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
+  else
+    Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure));
+}
+
+}  // namespace
+
+UserDictionary UserDictionary::load(const QString& path) {
+  const std::optional<QByteArray> data = file_io::readAll(path);
+  if (!data) return {};
+  if (auto dictionary = decode(*data)) return std::move(*dictionary);
+  if (!data->trimmed().isEmpty()) keepDamagedCopy(path, *data);
+  return {};
+}
+
+void UserDictionary::save(const QString& path) const {
+  json wordList = json::array();
+  for (const QString& word : words) wordList.push_back(utf8(word));
+  json fixList = json::array();
+  for (const Fix& fix : fixes) fixList.push_back({{"heard", utf8(fix.heard)}, {"meant", utf8(fix.meant)}});
+  const json document = {{"words", std::move(wordList)}, {"fixes", std::move(fixList)}};
+  std::string encoded;
+  try {
+    encoded = document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  } catch (const std::exception& error) {
+    throw Error(QStringLiteral("could not encode the dictionary: %1").arg(QString::fromUtf8(error.what())));
+  }
+  const QString failure =
+      file_io::writeAtomically(path, QByteArray(encoded.data(), qsizetype(encoded.size())));
+  if (!failure.isEmpty()) throw Error(failure);
+}
+
+}  // namespace talvo

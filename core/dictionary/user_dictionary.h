@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace talvo {
+
+// The user's own vocabulary: words to keep spelled their way, and fixes from what the
+// recogniser keeps writing to what the user meant. A plain value; each holder has a copy.
+struct UserDictionary {
+  struct Fix {
+    QString heard;
+    QString meant;
+    bool operator==(const Fix&) const = default;
+  };
+
+  QStringList words;
+  std::vector<Fix> fixes;
+
+  // Words, then the meant side of every fix, trimmed, without blanks or repeats ignoring
+  // case. Recognition and the AI cleanup favour these.
+  QStringList terms() const;
+
+  // Replaces every heard phrase with its meant phrase, and every word in any case with its
+  // stored spelling. Longer phrases go first, so a phrase wins over a shorter one inside it.
+  // A phrase matches only between non-letters, non-digits; a space in it matches any run of
+  // white space.
+  QString apply(const QString& text) const;
+
+  // Does nothing when the word is already there in any case.
+  void addWord(const QString& word);
+  // Replaces any fix with the same heard phrase in any case; the new one goes last.
+  void addFix(const QString& heard, const QString& meant);
+
+  // A missing or damaged file reads as an empty dictionary; a damaged one is first copied
+  // aside (next to it, ending ".damaged") so that the next save does not destroy it.
+  static UserDictionary load(const QString& path);
+  // Pretty-printed JSON with sorted keys, replaced atomically. Throws talvo::Error.
+  void save(const QString& path) const;
+  // dictionary.json in the support folder.
+  static QString defaultPath();
+
+  bool operator==(const UserDictionary&) const = default;
+};
+
+}  // namespace talvo
