@@ -1,0 +1,66 @@
+#include "replay/replay_report.h"
+
+#include <nlohmann/json.hpp>
+#include <gtest/gtest.h>
+
+namespace talvo {
+namespace {
+
+DictationRecord sampleRecord() {
+  DictationRecord r;
+  r.raw = "hello there world";
+  r.text = "Hello there, world.";
+  r.sttMs = 31.9;
+  r.cleanupMs = 0.4;
+  r.totalMs = 33.7;
+  r.words = {{"hello", 0.91, false}, {"there", 0.3, true}, {"world", std::nullopt, false}};
+  return r;
+}
+
+TEST(ReplayReport, ClipLines) {
+  const DictationRecord record = sampleRecord();
+  const ClipResult result = makeClipResult("a.wav", record, "hello there world", "Hello there world");
+  EXPECT_EQ(result.totalMs, 33);
+  EXPECT_EQ(result.cleanup, "rules");
+  const QStringList lines = clipLines(result, record, 4, 0.5);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], "a.wav              release->text   33ms (stt   31ms, cleanup    0ms rules)  WER raw 0.00 final 0.00");
+  EXPECT_EQ(lines[1], "    live updates 4, first after 0.50s | lowest confidence 0.30 | unsure: there");
+  EXPECT_EQ(lines[2], "    words: hello=0.91 there=0.30 world=-1.00");
+}
+
+TEST(ReplayReport, NoConfidenceAndNoPartials) {
+  DictationRecord record = sampleRecord();
+  record.words = {{"hi", std::nullopt, false}};
+  const QStringList lines = clipLines(makeClipResult("a-very-long-clip-name.wav", record, "", ""),
+                                      record, 0, std::nullopt);
+  EXPECT_TRUE(lines[0].startsWith("a-very-long-clip-name.wav release->text"));
+  EXPECT_EQ(lines[1], "    live updates 0, first after -1.00s | lowest confidence -1.00 | unsure: ");
+}
+
+TEST(ReplayReport, SummaryTakesTheUpperMiddle) {
+  ClipResult a, b;
+  a.totalMs = 900;
+  b.totalMs = 700;
+  EXPECT_EQ(summaryLine({a, b}), QString("median release->text 900 ms, worst 900 ms, 2 clips"));
+  EXPECT_EQ(summaryLine({}), std::nullopt);
+}
+
+TEST(ReplayReport, JsonHasSortedKeysAndSurvivesBrokenText) {
+  EXPECT_EQ(resultsJson({}).trimmed(), "[]");
+  ClipResult r = makeClipResult("x.wav", sampleRecord(), "", "");
+  r.want = QString::fromUtf8("caf\xc3\xa9 \xff");  // invalid byte becomes U+FFFD on the way in
+  const auto parsed = nlohmann::json::parse(resultsJson({r}).toStdString());
+  ASSERT_EQ(parsed.size(), 1u);
+  std::vector<std::string> keys;
+  for (auto it = parsed[0].begin(); it != parsed[0].end(); ++it) keys.push_back(it.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"cleanup", "cleanup_ms", "file", "note", "raw", "stt_ms",
+                                            "text", "total_ms", "want", "wer_final_vs_want", "wer_raw"}));
+  EXPECT_EQ(parsed[0]["total_ms"], 33);
+  EXPECT_EQ(parsed[0]["wer_raw"], 1.0);
+  const std::string text = resultsJson({r}).toStdString();
+  EXPECT_LT(text.find("\"cleanup\""), text.find("\"file\""));  // sorted in the file too
+}
+
+}  // namespace
+}  // namespace talvo
