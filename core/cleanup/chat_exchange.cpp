@@ -1,0 +1,106 @@
+#include "cleanup/chat_exchange.h"
+
+#include <QCoroNetworkReply>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+
+#include <nlohmann/json.hpp>
+
+namespace talvo {
+namespace {
+
+using nlohmann::json;
+
+std::string utf8(const QString& text) { return text.toStdString(); }
+
+struct LaterDeleter {
+  void operator()(QObject* object) const { object->deleteLater(); }
+};
+
+// Aborts the reply as soon as it announces or buffers more than the answer limit, so a
+// runaway server cannot fill memory.
+void capAnswerSize(QNetworkReply* reply, std::shared_ptr<bool> tooLarge) {
+  QPointer<QNetworkReply> guard = reply;
+  auto check = [guard, tooLarge] {
+    if (!guard || *tooLarge) return;
+    const QVariant announced = guard->header(QNetworkRequest::ContentLengthHeader);
+    if (guard->bytesAvailable() > kMaxAnswerBytes ||
+        (announced.isValid() && announced.toLongLong() > kMaxAnswerBytes)) {
+      *tooLarge = true;
+      guard->abort();
+    }
+  };
+  QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, check);
+  QObject::connect(reply, &QNetworkReply::readyRead, reply, check);
+}
+
+}  // namespace
+
+QByteArray chatRequestBody(const ChatRequest& chat) {
+  json body = json::object();
+  if (!chat.model.isEmpty()) body["model"] = utf8(chat.model);
+  body["messages"] = json::array({
+      {{"role", "system"}, {"content", utf8(chat.instructions)}},
+      {{"role", "user"}, {"content", utf8(chat.prompt)}},
+  });
+  body["temperature"] = 0;
+  body["max_tokens"] = chat.maxTokens;
+  body["stream"] = false;
+  return QByteArray::fromStdString(body.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+QNetworkRequest localRequest(const QUrl& url) {
+  QNetworkRequest request(url);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::ManualRedirectPolicy);
+  request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+  request.setRawHeader("Accept", "application/json");
+  return request;
+}
+
+QString chatAnswerText(const QByteArray& body) {
+  const json parsed = json::parse(body.begin(), body.end(), nullptr, false);
+  if (parsed.is_discarded()) throw ModelError(QStringLiteral("the model's answer is not JSON"));
+  const json* content = nullptr;
+  if (parsed.is_object()) {
+    const auto choices = parsed.find("choices");
+    if (choices != parsed.end() && choices->is_array() && !choices->empty() &&
+        choices->front().is_object()) {
+      const auto message = choices->front().find("message");
+      if (message != choices->front().end() && message->is_object()) {
+        const auto text = message->find("content");
+        if (text != message->end()) content = &*text;
+      }
+    }
+  }
+  if (!content || !content->is_string())
+    throw ModelError(QStringLiteral("the model's answer has no message text"));
+  return QString::fromStdString(content->get<std::string>());
+}
+
+QCoro::Task<QString> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
+                              QByteArray body, Cancellation cancel) {
+  std::unique_ptr<QNetworkReply, LaterDeleter> reply(network->post(localRequest(url), body));
+  auto tooLarge = std::make_shared<bool>(false);
+  capAnswerSize(reply.get(), tooLarge);
+  QPointer<QNetworkReply> guard = reply.get();
+  cancel.onCancel([guard] {
+    if (guard) guard->abort();
+  });
+
+  co_await reply.get();
+
+  if (*tooLarge || reply->bytesAvailable() > kMaxAnswerBytes)
+    throw ModelError(QStringLiteral("the model's answer is larger than 64 KiB"));
+  if (cancel.isCancelled()) throw ModelError(QStringLiteral("the request was cancelled"));
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300))
+    throw ModelError(QStringLiteral("the model server answered HTTP %1").arg(status.toInt()));
+  if (reply->error() != QNetworkReply::NoError)
+    throw ModelError(QStringLiteral("the model server could not be reached (%1)")
+                         .arg(reply->errorString()));
+  co_return chatAnswerText(reply->readAll());
+}
+
+}  // namespace talvo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "pipeline/cancellation.h"
+#include "pipeline/errors.h"
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QNetworkRequest>
+#include <QString>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+// One chat completion against a local OpenAI-compatible server.
+namespace talvo {
+
+// Answers above this size are refused while they are still being read.
+constexpr qint64 kMaxAnswerBytes = 64 * 1024;
+
+// A request or answer the cleaner cannot use; the message becomes the cleanup note.
+class ModelError : public Error {
+public:
+  using Error::Error;
+};
+
+struct ChatRequest {
+  QString model;  // omitted from the request when empty: a single-model server needs none
+  QString instructions;
+  QString prompt;
+  int maxTokens = 0;
+};
+
+QByteArray chatRequestBody(const ChatRequest& chat);
+// A POST or GET to `url` that never follows a redirect: a redirect could lead away from
+// the loopback host.
+QNetworkRequest localRequest(const QUrl& url);
+
+// The first choice's message content of a chat completion body. Throws ModelError for a
+// body that is not JSON or not shaped like a chat completion.
+QString chatAnswerText(const QByteArray& body);
+
+// Sends the request and returns the answer's text. Cancelling aborts the request on the
+// wire. Throws ModelError for an HTTP failure, an oversized or malformed answer.
+QCoro::Task<QString> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
+                              QByteArray body, Cancellation cancel);
+
+}  // namespace talvo
