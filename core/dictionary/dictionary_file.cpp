@@ -2,6 +2,7 @@
 
 #include "pipeline/errors.h"
 #include "storage/file_io.h"
+#include "storage/json_depth.h"
 #include "storage/log.h"
 
 #include <nlohmann/json.hpp>
@@ -34,8 +35,14 @@ std::optional<QString> text(const json& object, const char* key) {
   return fromUtf8(*value);
 }
 
+// The file is three levels deep (document, list, fix).
+constexpr int maxDepth = 3;
+
 std::optional<UserDictionary> decode(const QByteArray& data) {
-  const json document = json::parse(data.constData(), data.constData() + data.size(), nullptr, false);
+  const char* begin = data.constData();
+  const char* end = begin + data.size();
+  if (nestsDeeperThan(begin, end, maxDepth)) return std::nullopt;
+  const json document = json::parse(begin, end, nullptr, false);
   if (!document.is_object()) return std::nullopt;
   const json* words = member(document, "words");
   const json* fixes = member(document, "fixes");

@@ -1,5 +1,7 @@
 #include "storage/history_codec.h"
 
+#include "storage/json_depth.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -34,6 +36,9 @@ std::optional<QString> text(const ordered_json& object, const char* key) {
   return fromUtf8(value->get_ref<const std::string&>());
 }
 
+// An entry is one flat object; room is left for unknown keys holding small structures.
+constexpr int maxDepth = 16;
+
 }  // namespace
 
 std::optional<QByteArray> encode(const History::Entry& entry) {
@@ -55,6 +60,7 @@ std::optional<QByteArray> encode(const History::Entry& entry) {
 }
 
 std::optional<History::Entry> decode(const char* begin, const char* end) {
+  if (nestsDeeperThan(begin, end, maxDepth)) return std::nullopt;
   const ordered_json object = ordered_json::parse(begin, end, nullptr, false);
   if (!object.is_object()) return std::nullopt;
   const auto ts = number(object, "ts");

@@ -62,7 +62,7 @@ TEST_F(HistoryTest, FirstAppendCreatesOnePrivateLineInKeyOrder) {
 
 TEST_F(HistoryTest, EntriesRoundTripIncludingUnicode) {
   History history(path, 500);
-  const History::Entry fancy{1712345678.123, QString::fromUtf8("Ünïcödé 😀 ok"), "raw", "rules", 0.3, "copied"};
+  const History::Entry fancy{1712345678.123, QString::fromUtf8("Ünïcödé 😀 [[[[[[[[[[[[[[[[[[[[{{{{{{{{{{\\\" ok"), "raw", "rules", 0.3, "copied"};
   history.append(fancy);
   ASSERT_EQ(history.recent(1).size(), 1u);
   EXPECT_EQ(history.recent(1)[0], fancy);
@@ -171,7 +171,8 @@ TEST_F(HistoryTest, ClearDeletesTheFileAndTheStoreStaysUsable) {
 
 TEST_F(HistoryTest, HugeAndHostileLinesCostOnlyThemselves) {
   QByteArray tenMegabytes(10 * 1024 * 1024, '[');
-  write(line(0) + tenMegabytes + "\n" + QByteArray(100000, '\0') + "\n" + line(1));
+  const QByteArray deepValue = R"({"extra":)" + QByteArray(1000000, '{');
+  write(line(0) + tenMegabytes + "\n" + QByteArray(100000, '\0') + "\n" + deepValue + "\n" + line(1));
   History history(path, 500);
   EXPECT_EQ(numbersOf(history.recent(10)), (std::vector<int>{1, 0}));
   History::Entry longText = entry(2);
