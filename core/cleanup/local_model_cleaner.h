@@ -27,7 +27,7 @@ public:
 
   struct Options {
     QUrl endpoint{QStringLiteral("http://127.0.0.1:8080")};
-    QString model;  // empty: whatever the server has loaded
+    QString model{};  // empty: whatever the server has loaded
     bool enabled = true;
     double timeout = kDefaultTimeout;
     double probeTimeout = kDefaultProbeTimeout;
