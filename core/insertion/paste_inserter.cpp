@@ -1,0 +1,62 @@
+#include "insertion/paste_inserter.h"
+
+#include <QTimer>
+
+#include <chrono>
+#include <cmath>
+
+namespace talvo {
+
+PasteInserter::PasteInserter(std::shared_ptr<FocusProbe> probe,
+                             std::shared_ptr<Clipboard> pasteboard, double restoreDelay,
+                             std::function<bool()> trusted, std::function<void()> sendPaste)
+    : probe_(std::move(probe)),
+      pasteboard_(std::move(pasteboard)),
+      restoreDelay_(restoreDelay),
+      trusted_(std::move(trusted)),
+      sendPaste_(std::move(sendPaste)) {}
+
+InsertOutcome PasteInserter::insert(const QString& text) {
+  using namespace insert_outcome;
+  FocusVerdict verdict = probe_ ? probe_->verdict() : FocusVerdict::unknown;
+  switch (verdict) {
+    case FocusVerdict::notText:
+    case FocusVerdict::secureInput:
+      return HeldBack{verdict};
+    case FocusVerdict::ownApp:
+      if (ownAppHandler && ownAppHandler(text)) return Pasted{};
+      return HeldBack{verdict};
+    case FocusVerdict::text:
+    case FocusVerdict::unknown:
+      break;
+  }
+  if (!trusted_ || !trusted_()) {
+    // Left for the user to paste by hand, so it must look like anything they copied.
+    pasteboard_->clear();
+    pasteboard_->write({clipboard_types::plainItem(text)});
+    return CopiedNoPermission{};
+  }
+  return paste(text);
+}
+
+InsertOutcome PasteInserter::paste(const QString& text) {
+  ClipboardSnapshot snapshot = ClipboardSnapshot::take(*pasteboard_);
+  pasteboard_->clear();
+  pasteboard_->write({clipboard_types::pasteItem(text)});
+  uint64_t changeCount = pasteboard_->changeCount();
+  if (sendPaste_) sendPaste_();
+  scheduleRestore(std::move(snapshot), changeCount);
+  return insert_outcome::Pasted{};
+}
+
+void PasteInserter::scheduleRestore(ClipboardSnapshot snapshot, uint64_t changeCount) {
+  auto delay = std::chrono::milliseconds(std::llround(std::max(0.0, restoreDelay_) * 1000));
+  // The restore keeps the clipboard alive on its own: the inserter may be gone by then.
+  QTimer::singleShot(delay, [clipboard = pasteboard_, snapshot = std::move(snapshot), changeCount] {
+    // Anything written since, by the user or another program, is newer than the
+    // saved contents and wins.
+    if (clipboard->changeCount() == changeCount) snapshot.restore(*clipboard);
+  });
+}
+
+}  // namespace talvo

@@ -1,0 +1,68 @@
+#include "insertion/qt_clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace talvo {
+
+namespace {
+QClipboard* systemClipboard() { return QGuiApplication::clipboard(); }
+
+// Marks our own writes so that the change counter counts only other people's.
+class WritingScope {
+public:
+  explicit WritingScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~WritingScope() { flag_ = false; }
+
+private:
+  bool& flag_;
+};
+}  // namespace
+
+QtClipboard::QtClipboard() {
+  QObject::connect(systemClipboard(), &QClipboard::dataChanged, &context_, [this] {
+    if (!writing_) ++changes_;
+  });
+}
+
+QtClipboard::~QtClipboard() = default;
+
+std::vector<ClipboardItem> QtClipboard::items() {
+  const QMimeData* data = systemClipboard()->mimeData(QClipboard::Clipboard);
+  if (!data) return {};
+  ClipboardItem item;
+  for (const QString& format : data->formats()) {
+    // Pseudo-targets are not data; asking the owner for them only costs a round trip.
+    if (clipboard_types::isPseudoTarget(format)) continue;
+    item.emplace_back(format, data->data(format));
+  }
+  if (item.empty()) return {};
+  return {std::move(item)};
+}
+
+void QtClipboard::clear() {
+  WritingScope scope(writing_);
+  systemClipboard()->clear(QClipboard::Clipboard);
+}
+
+void QtClipboard::write(const std::vector<ClipboardItem>& items) {
+  // The X clipboard holds one item; a second would have nowhere to go.
+  if (items.empty()) return;
+  auto* data = new QMimeData;
+  for (const auto& [type, bytes] : items.front()) data->setData(type, bytes);
+  WritingScope scope(writing_);
+  systemClipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+uint64_t QtClipboard::changeCount() { return changes_; }
+
+void QtClipboard::mirrorTextToPrimary() {
+  QClipboard* clipboard = systemClipboard();
+  if (!clipboard->supportsSelection()) return;
+  QString text = clipboard->text(QClipboard::Clipboard);
+  WritingScope scope(writing_);
+  clipboard->setText(text, QClipboard::Selection);
+}
+
+}  // namespace talvo
