@@ -4,8 +4,11 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <QHash>
+
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace talvo {
 namespace {
@@ -13,6 +16,11 @@ namespace {
 // A safety net against pathological input: the patterns are literal phrases, which never
 // need this many steps of the engine (roughly milliseconds).
 constexpr int32_t matchStepLimit = 5000;
+
+// Compiling one phrase costs milliseconds (ICU closes the letter and number classes under
+// case folding), far more than matching it. Compiled patterns are immutable and shared
+// between threads; the cache is cleared when full rather than tracking use.
+constexpr qsizetype patternCacheCapacity = 512;
 
 struct Pair {
   QStringView heard;
@@ -28,9 +36,22 @@ icu::UnicodeString copy(const QString& text) {
   return icu::UnicodeString(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
 }
 
-std::unique_ptr<icu::RegexPattern> compile(QStringView heard) {
-  const QStringView phrase = trimHorizontal(heard);
-  if (phrase.isEmpty()) return nullptr;
+QString folded(QStringView text) {
+  icu::UnicodeString string(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+  string.foldCase();
+  return QString(reinterpret_cast<const QChar*>(string.getBuffer()), string.length());
+}
+
+// Whether `phrase` could match at all: ICU matches case-insensitively by full case folding,
+// so every space-separated piece of the folded phrase must occur in the folded text. Most
+// phrases fail this cheap test and are never compiled.
+bool mayOccur(QStringView phrase, const QString& foldedText) {
+  for (QStringView piece : phrase.tokenize(u' ', Qt::SkipEmptyParts))
+    if (!foldedText.contains(folded(piece))) return false;
+  return true;
+}
+
+std::unique_ptr<icu::RegexPattern> compile(QStringView phrase) {
   const QString source = QStringLiteral("(?<![\\p{L}\\p{N}])") + literalPhrasePattern(phrase) +
                          QStringLiteral("(?![\\p{L}\\p{N}])");
   UErrorCode status = U_ZERO_ERROR;
@@ -41,13 +62,30 @@ std::unique_ptr<icu::RegexPattern> compile(QStringView heard) {
   return pattern;
 }
 
-// Every match replaced by `meant`, taken literally. The text is left as it was when the
-// engine fails part way.
-void replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& text) {
+// The compiled pattern of a trimmed phrase; null when it does not compile.
+std::shared_ptr<const icu::RegexPattern> patternFor(QStringView phrase) {
+  static std::mutex lock;
+  static QHash<QString, std::shared_ptr<const icu::RegexPattern>> cache;
+  const QString key = phrase.toString();
+  {
+    std::lock_guard guard(lock);
+    const auto found = cache.constFind(key);
+    if (found != cache.cend()) return *found;
+  }
+  std::shared_ptr<const icu::RegexPattern> pattern = compile(phrase);
+  std::lock_guard guard(lock);
+  if (cache.size() >= patternCacheCapacity) cache.clear();
+  cache.insert(key, pattern);
+  return pattern;
+}
+
+// Every match replaced by `meant`, taken literally; whether anything changed. The text is
+// left as it was when the engine fails part way.
+bool replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& text) {
   const icu::UnicodeString input = alias(text);
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(input, status));
-  if (U_FAILURE(status)) return;
+  if (U_FAILURE(status)) return false;
   matcher->setTimeLimit(matchStepLimit, status);
   QString result;
   int32_t copied = 0;
@@ -62,9 +100,10 @@ void replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& te
     result.append(meant);
     copied = end;
   }
-  if (U_FAILURE(status) || !found) return;
+  if (U_FAILURE(status) || !found) return false;
   result.append(QStringView(text).sliced(copied));
   text = std::move(result);
+  return true;
 }
 
 }  // namespace
@@ -78,8 +117,12 @@ QString UserDictionary::apply(const QString& text) const {
   std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.length > b.length; });
 
   QString result = text;
+  QString foldedResult = folded(result);
   for (const Pair& pair : pairs) {
-    if (const auto pattern = compile(pair.heard)) replaceAll(*pattern, pair.meant, result);
+    const QStringView phrase = trimHorizontal(pair.heard);
+    if (phrase.isEmpty() || !mayOccur(phrase, foldedResult)) continue;
+    const auto pattern = patternFor(phrase);
+    if (pattern && replaceAll(*pattern, pair.meant, result)) foldedResult = folded(result);
   }
   return result;
 }
