@@ -27,6 +27,16 @@ bool endsMidLine(const QString& path) {
   return last != '\n';
 }
 
+std::size_t nonEmptyLines(const QByteArray& data) {
+  std::size_t count = 0;
+  char previous = '\n';
+  for (char c : data) {
+    if (c == '\n' && previous != '\n') ++count;
+    previous = c;
+  }
+  return count + (previous != '\n' ? 1 : 0);
+}
+
 }  // namespace
 
 History::History(QString path, int cap) : path_(std::move(path)), cap_(std::max(cap, 0)) {}
@@ -45,12 +55,7 @@ void History::append(const Entry& entry) {
 
 std::vector<History::Entry> History::recent(int n) const {
   std::lock_guard guard(lock_);
-  std::vector<Entry> entries = load();
-  const std::size_t count = std::min(entries.size(), std::size_t(std::max(n, 0)));
-  std::vector<Entry> newest(std::make_move_iterator(entries.end() - std::ptrdiff_t(count)),
-                            std::make_move_iterator(entries.end()));
-  std::reverse(newest.begin(), newest.end());
-  return newest;
+  return loadNewest(std::size_t(std::max(n, 0)));
 }
 
 void History::clear() {
@@ -59,29 +64,35 @@ void History::clear() {
 }
 
 // Lines are decoded one by one, so a damaged line (bad JSON, bad UTF-8, a NUL byte) costs
-// only itself, never the entries around it.
-std::vector<History::Entry> History::load() const {
-  std::vector<Entry> entries;
+// only itself, never the entries around it. Decoding runs from the end of the file and stops
+// after `wanted` entries: the newest are what callers ask for.
+std::vector<History::Entry> History::loadNewest(std::size_t wanted) const {
+  std::vector<Entry> newestFirst;
   const std::optional<QByteArray> data = file_io::readAll(path_);
-  if (!data) return entries;
-  const char* cursor = data->constData();
-  const char* const end = cursor + data->size();
-  while (cursor < end) {
-    const char* lineEnd = std::find(cursor, end, '\n');
-    if (lineEnd != cursor) {
-      if (auto entry = history_codec::decode(cursor, lineEnd)) entries.push_back(std::move(*entry));
+  if (!data || wanted == 0) return newestFirst;
+  const char* const begin = data->constData();
+  const char* lineEnd = begin + data->size();
+  while (lineEnd > begin && newestFirst.size() < wanted) {
+    const char* lineStart = lineEnd;
+    while (lineStart > begin && lineStart[-1] != '\n') --lineStart;
+    if (lineStart != lineEnd) {
+      if (auto entry = history_codec::decode(lineStart, lineEnd)) newestFirst.push_back(std::move(*entry));
     }
-    cursor = lineEnd == end ? end : lineEnd + 1;
+    lineEnd = lineStart == begin ? begin : lineStart - 1;
   }
-  return entries;
+  return newestFirst;
 }
 
 void History::trim() const {
-  const std::vector<Entry> entries = load();
   const std::size_t limit = std::size_t(cap_) + std::size_t(cap_ / 10);
-  if (entries.size() <= limit) return;
+  // Most appends stop here: there cannot be more readable entries than non-empty lines.
+  const std::optional<QByteArray> data = file_io::readAll(path_);
+  if (!data || nonEmptyLines(*data) <= limit) return;
+  std::vector<Entry> newestFirst = loadNewest(limit + 1);
+  if (newestFirst.size() <= limit) return;
+  newestFirst.resize(std::size_t(cap_));
   QByteArray kept;
-  for (auto it = entries.end() - cap_; it != entries.end(); ++it) {
+  for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
     if (auto line = history_codec::encode(*it)) {
       kept.append(*line);
       kept.append('\n');

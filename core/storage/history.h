@@ -41,7 +41,8 @@ public:
   static QString defaultPath();
 
 private:
-  std::vector<Entry> load() const;
+  // The newest `wanted` readable entries, newest first.
+  std::vector<Entry> loadNewest(std::size_t wanted) const;
   void trim() const;
 
   const QString path_;
