@@ -226,8 +226,9 @@ FocusVerdict AtspiFocusProbe::verdict() {
 }
 
 std::optional<ScreenRect> Caret::rect() {
-  static const std::unique_ptr<X11Desktop> desktop = X11Desktop::open();
-  FocusTracker::Focus focus = FocusTracker::instance().find(focusPidOf(desktop.get()));
+  // Kept for the life of the process: closing it at exit could meet a server already gone.
+  static X11Desktop* const desktop = X11Desktop::open().release();
+  FocusTracker::Focus focus = FocusTracker::instance().find(focusPidOf(desktop));
   if (!focus.element) return std::nullopt;
   AtspiAccessible* element = focus.element.get();
   // A password field's caret would tell how long the password is.

@@ -1,12 +1,18 @@
 #include "insertion/qt_clipboard.h"
 
+#include "insertion/x11_desktop.h"
+
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMimeData>
 
 namespace talvo {
 
 namespace {
+// How long to let the toolkit catch up with a clipboard that changed hands.
+constexpr int catchUpMs = 250;
+
 QClipboard* systemClipboard() { return QGuiApplication::clipboard(); }
 
 // Marks our own writes so that the change counter counts only other people's.
@@ -20,7 +26,7 @@ private:
 };
 }  // namespace
 
-QtClipboard::QtClipboard() {
+QtClipboard::QtClipboard() : desktop_(X11Desktop::open()) {
   QObject::connect(systemClipboard(), &QClipboard::dataChanged, &context_, [this] {
     if (!writing_) ++changes_;
   });
@@ -28,7 +34,19 @@ QtClipboard::QtClipboard() {
 
 QtClipboard::~QtClipboard() = default;
 
+// The toolkit learns that another program took the clipboard only when it processes
+// that event. Until then it would hand out our own stale contents as the clipboard's,
+// and a snapshot taken then would restore the wrong thing.
+void QtClipboard::catchUpWithServer() {
+  QClipboard* clipboard = systemClipboard();
+  if (!desktop_ || !clipboard->ownsClipboard() || desktop_->ownsSelection("CLIPBOARD")) return;
+  QDeadlineTimer deadline(catchUpMs);
+  while (clipboard->ownsClipboard() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+}
+
 std::vector<ClipboardItem> QtClipboard::items() {
+  catchUpWithServer();
   const QMimeData* data = systemClipboard()->mimeData(QClipboard::Clipboard);
   if (!data) return {};
   ClipboardItem item;
@@ -55,7 +73,10 @@ void QtClipboard::write(const std::vector<ClipboardItem>& items) {
   systemClipboard()->setMimeData(data, QClipboard::Clipboard);
 }
 
-uint64_t QtClipboard::changeCount() { return changes_; }
+uint64_t QtClipboard::changeCount() {
+  catchUpWithServer();
+  return changes_;
+}
 
 void QtClipboard::mirrorTextToPrimary() {
   QClipboard* clipboard = systemClipboard();

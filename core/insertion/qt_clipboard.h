@@ -4,7 +4,11 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace talvo {
+
+class X11Desktop;
 
 // The desktop clipboard through QClipboard. Needs a QGuiApplication.
 class QtClipboard final : public Clipboard {
@@ -22,7 +26,10 @@ public:
   void mirrorTextToPrimary();
 
 private:
+  void catchUpWithServer();
+
   QObject context_;
+  std::unique_ptr<X11Desktop> desktop_;
   uint64_t changes_ = 0;
   bool writing_ = false;
 };

@@ -64,6 +64,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     stop();
     pid_ = std::exchange(other.pid_, -1);
     exited_ = other.exited_;
+    exitCode_ = other.exitCode_;
     in_ = std::exchange(other.in_, -1);
     out_ = std::exchange(other.out_, -1);
     buffer_ = std::move(other.buffer_);
@@ -75,8 +76,10 @@ ChildProcess::~ChildProcess() { stop(); }
 
 bool ChildProcess::running() {
   if (pid_ <= 0 || exited_) return false;
-  if (waitpid(pid_, nullptr, WNOHANG) == 0) return true;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == 0) return true;
   exited_ = true;
+  if (WIFEXITED(status)) exitCode_ = WEXITSTATUS(status);
   return false;
 }
 

@@ -24,6 +24,8 @@ public:
   ~ChildProcess();
 
   bool running();
+  // The exit status once it has ended by itself.
+  std::optional<int> exitCode() const { return exitCode_; }
   pid_t pid() const { return pid_; }
   void stop();
 
@@ -35,6 +37,7 @@ public:
 private:
   pid_t pid_ = -1;
   bool exited_ = false;
+  std::optional<int> exitCode_;
   int in_ = -1;
   int out_ = -1;
   std::string buffer_;

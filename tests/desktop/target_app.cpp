@@ -3,6 +3,7 @@
 //   focus line|password|button|edit   give that widget the keyboard focus
 //   show                              what each field holds, percent-encoded
 //   frame line                        the line edit's screen frame: x y width height
+//   clear                             empty every field
 //   copy-rich                         put text/plain and text/html on the clipboard
 //   copy TEXT                         put plain text on the clipboard
 //   clipboard                         list the clipboard: "type hexdata" lines
@@ -67,6 +68,11 @@ struct Target {
               .arg(QString::fromLatin1(line->text().toUtf8().toPercentEncoding()),
                    QString::fromLatin1(password->text().toUtf8().toPercentEncoding()),
                    QString::fromLatin1(edit->toPlainText().toUtf8().toPercentEncoding())));
+    } else if (verb == u"clear") {
+      line->clear();
+      password->clear();
+      edit->clear();
+      say(QStringLiteral("ok"));
     } else if (verb == u"frame") {
       QWidget* w = widget(rest);
       if (!w) return say(QStringLiteral("error"));

@@ -42,12 +42,16 @@ bool displayAnswers(const std::string& name) {
   return true;
 }
 
-// The value of NAME='value'; in dbus-launch's shell output.
+// The value of NAME='value'; or NAME=value; in dbus-launch's shell output.
 std::string shellValue(const std::string& text, const std::string& name) {
-  auto at = text.find(name + "='");
+  auto at = text.find(name + "=");
   if (at == std::string::npos) return {};
-  at += name.size() + 2;
-  return text.substr(at, text.find('\'', at) - at);
+  at += name.size() + 1;
+  if (text[at] == '\'') {
+    ++at;
+    return text.substr(at, text.find('\'', at) - at);
+  }
+  return text.substr(at, text.find(';', at) - at);
 }
 
 }  // namespace
@@ -110,25 +114,19 @@ bool VirtualDesktop::startBuses() {
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
   accessibilityBus_ =
       ChildProcess({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"}, {});
-  // The launcher announces its bus on the root window; clients find it there.
+  // Clients ask the session bus for the accessibility bus; asking before the launcher
+  // holds its name would make D-Bus start a second launcher that nobody stops.
+  std::string answerFile = dir_ + "/a11y-owner";
   auto announced = [&] {
-    Display* d = XOpenDisplay(display_.c_str());
-    if (!d) return false;
-    Atom atom = XInternAtom(d, "AT_SPI_BUS", True);
-    bool found = false;
-    if (atom != None) {
-      Atom type;
-      int format;
-      unsigned long count = 0, after = 0;
-      unsigned char* data = nullptr;
-      if (XGetWindowProperty(d, DefaultRootWindow(d), atom, 0, 1024, False, AnyPropertyType,
-                             &type, &format, &count, &after, &data) == Success && data) {
-        found = count > 0;
-        XFree(data);
-      }
-    }
-    XCloseDisplay(d);
-    return found;
+    ChildProcess::Options options;
+    options.outputFile = answerFile;
+    std::filesystem::remove(answerFile);
+    ChildProcess ask({"dbus-send", "--session", "--dest=org.freedesktop.DBus", "--print-reply",
+                      "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                      "string:org.a11y.Bus"},
+                     options);
+    waitUntil(startTimeout, [&] { return !ask.running(); });
+    return readFile(answerFile).find("boolean true") != std::string::npos;
   };
   if (!waitUntil(startTimeout, announced)) {
     problem_ = "the accessibility bus did not start";
