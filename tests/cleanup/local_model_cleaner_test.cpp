@@ -2,6 +2,7 @@
 #include "cleanup/local_model_cleaner.h"
 #include "cleanup/rules.h"
 #include "fake_model_server.h"
+#include "storage/app_paths.h"
 #include "support/task_runner.h"
 
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace talvo {
@@ -33,6 +35,9 @@ QUrl refusingEndpoint() {
 class LocalModelCleanerTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    // Status changes are logged; keep the log out of the user's own folder.
+    static QTemporaryDir support;
+    AppPaths::setSupport(support.path());
     server.script(kModels, {200, R"({"object":"list","data":[{"id":"small"}]})"});
   }
 
