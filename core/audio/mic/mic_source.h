@@ -3,6 +3,7 @@
 #include "audio/mic/audio_devices.h"
 #include "audio/mic/audio_system.h"
 #include "pipeline/contracts.h"
+#include "pipeline/errors.h"
 
 #include <chrono>
 #include <functional>

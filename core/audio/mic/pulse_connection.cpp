@@ -33,6 +33,10 @@ bool finish(pa_threaded_mainloop* loop, pa_operation* operation) {
   return done;
 }
 
+void signalDone(pa_context*, int, void* loop) {
+  pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+}
+
 struct SourceQuery {
   pa_threaded_mainloop* loop;
   std::vector<Source> sources;
@@ -94,7 +98,7 @@ std::shared_ptr<Connection> Connection::open() {
   if (pa_context_get_state(self.context_) != PA_CONTEXT_READY) return connection;
   pa_context_set_subscribe_callback(self.context_, subscriptionEvent, &self);
   const auto mask = pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
-  finish(self.loop_, pa_context_subscribe(self.context_, mask, nullptr, nullptr));
+  finish(self.loop_, pa_context_subscribe(self.context_, mask, signalDone, self.loop_));
   return connection;
 }
 

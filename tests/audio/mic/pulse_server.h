@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+#include <sys/types.h>
+
+namespace talvo::test {
+
+// A private PulseAudio server for one test: its runtime, state and home folders live in a
+// temporary directory, this process talks to it through PULSE_SERVER, and it is stopped
+// by its own PID.
+class PulseServer {
+public:
+  // The silent master source and the virtual microphone "vmic" that paplay speaks into
+  // through the sink "vmic_uplink".
+  static QStringList virtualMicrophone();
+  // An output only: its monitor is the server's one source.
+  static QStringList outputOnly();
+
+  explicit PulseServer(const QStringList& modules);
+  ~PulseServer();
+  PulseServer(const PulseServer&) = delete;
+  PulseServer& operator=(const PulseServer&) = delete;
+
+  bool running() const { return pid_ > 0; }
+  QString log() const;
+
+  // Runs a pulseaudio client tool against this server; its standard output, or nothing
+  // when it fails.
+  std::optional<QString> run(const QString& program, const QStringList& arguments, int timeoutMs = 30000) const;
+
+private:
+  QTemporaryDir dir_;
+  pid_t pid_ = 0;
+};
+
+}  // namespace talvo::test
