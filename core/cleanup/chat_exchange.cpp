@@ -59,16 +59,20 @@ QNetworkRequest localRequest(const QUrl& url) {
   return request;
 }
 
-QString chatAnswerText(const QByteArray& body) {
+ChatAnswer chatAnswer(const QByteArray& body) {
   const json parsed = json::parse(body.begin(), body.end(), nullptr, false);
   if (parsed.is_discarded()) throw ModelError(QStringLiteral("the model's answer is not JSON"));
   const json* content = nullptr;
+  bool cutOff = false;
   if (parsed.is_object()) {
     const auto choices = parsed.find("choices");
     if (choices != parsed.end() && choices->is_array() && !choices->empty() &&
         choices->front().is_object()) {
-      const auto message = choices->front().find("message");
-      if (message != choices->front().end() && message->is_object()) {
+      const json& choice = choices->front();
+      const auto finish = choice.find("finish_reason");
+      cutOff = finish != choice.end() && *finish == "length";
+      const auto message = choice.find("message");
+      if (message != choice.end() && message->is_object()) {
         const auto text = message->find("content");
         if (text != message->end()) content = &*text;
       }
@@ -76,11 +80,11 @@ QString chatAnswerText(const QByteArray& body) {
   }
   if (!content || !content->is_string())
     throw ModelError(QStringLiteral("the model's answer has no message text"));
-  return QString::fromStdString(content->get<std::string>());
+  return {QString::fromStdString(content->get<std::string>()), cutOff};
 }
 
-QCoro::Task<QString> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
-                              QByteArray body, Cancellation cancel) {
+QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
+                                 QByteArray body, Cancellation cancel) {
   std::unique_ptr<QNetworkReply, LaterDeleter> reply(network->post(localRequest(url), body));
   auto tooLarge = std::make_shared<bool>(false);
   capAnswerSize(reply.get(), tooLarge);
@@ -100,7 +104,7 @@ QCoro::Task<QString> askModel(std::shared_ptr<QNetworkAccessManager> network, QU
   if (reply->error() != QNetworkReply::NoError)
     throw ModelError(QStringLiteral("the model server could not be reached (%1)")
                          .arg(reply->errorString()));
-  co_return chatAnswerText(reply->readAll());
+  co_return chatAnswer(reply->readAll());
 }
 
 }  // namespace talvo

@@ -36,13 +36,19 @@ QByteArray chatRequestBody(const ChatRequest& chat);
 // the loopback host.
 QNetworkRequest localRequest(const QUrl& url);
 
-// The first choice's message content of a chat completion body. Throws ModelError for a
-// body that is not JSON or not shaped like a chat completion.
-QString chatAnswerText(const QByteArray& body);
+struct ChatAnswer {
+  QString text;
+  // The server stopped at the token limit: the text is missing its end.
+  bool cutOff = false;
+};
 
-// Sends the request and returns the answer's text. Cancelling aborts the request on the
+// The first choice of a chat completion body. Throws ModelError for a body that is not
+// JSON or not shaped like a chat completion.
+ChatAnswer chatAnswer(const QByteArray& body);
+
+// Sends the request and returns the answer. Cancelling aborts the request on the
 // wire. Throws ModelError for an HTTP failure, an oversized or malformed answer.
-QCoro::Task<QString> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
-                              QByteArray body, Cancellation cancel);
+QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
+                                 QByteArray body, Cancellation cancel);
 
 }  // namespace talvo

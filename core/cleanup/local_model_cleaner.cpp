@@ -108,11 +108,16 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
                          QStringLiteral("Transcript:\n") + text,
                          std::max(kTokensPerWord * wordCount(text), kFewestTokens)};
   const QUrl url = endpointRoute(options_.endpoint, QStringLiteral("v1/chat/completions"));
-  Operation<QString> ask = [network = network_, url, body = chatRequestBody(chat)](
+  Operation<ChatAnswer> ask = [network = network_, url, body = chatRequestBody(chat)](
                                Cancellation cancel) { return askModel(network, url, body, cancel); };
   try {
-    const QString answer = co_await withTimeout<QString>(options_.timeout, std::move(ask));
-    if (auto candidate = accept(text, answer))
+    const ChatAnswer answer = co_await withTimeout<ChatAnswer>(options_.timeout, std::move(ask));
+    // An answer cut off at the token limit would silently drop the end of what was said.
+    if (answer.cutOff) {
+      Log::info(QStringLiteral("ai cleanup: answer cut off at the token limit"));
+      co_return ruled(ruledText, QStringLiteral("off-script"));
+    }
+    if (auto candidate = accept(text, answer.text))
       co_return CleanupResult{Rules::clean(*candidate), CleanupResult::Kind::ai, QString()};
     co_return ruled(ruledText, QStringLiteral("off-script"));
   } catch (const TimeoutError&) {

@@ -95,9 +95,9 @@ void FakeModelServer::serve(QTcpSocket* socket) {
   });
 }
 
-QByteArray chatCompletion(const QString& content) {
+QByteArray chatCompletion(const QString& content, const QString& finishReason) {
   const QJsonObject message{{"role", "assistant"}, {"content", content}};
-  const QJsonObject choice{{"index", 0}, {"message", message}, {"finish_reason", "stop"}};
+  const QJsonObject choice{{"index", 0}, {"message", message}, {"finish_reason", finishReason}};
   const QJsonObject body{{"object", "chat.completion"}, {"choices", QJsonArray{choice}}};
   return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }

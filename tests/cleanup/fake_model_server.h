@@ -55,7 +55,7 @@ private:
   int hungUpEarly_ = 0;
 };
 
-// A chat completion body whose first choice says `content`.
-QByteArray chatCompletion(const QString& content);
+// A chat completion body whose first choice says `content` and stopped for `finishReason`.
+QByteArray chatCompletion(const QString& content, const QString& finishReason = QStringLiteral("stop"));
 
 }  // namespace talvo::test

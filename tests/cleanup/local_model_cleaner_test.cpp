@@ -141,6 +141,16 @@ TEST_F(LocalModelCleanerTest, OffScriptAnswersFallBackToTheRules) {
   EXPECT_EQ(cleanUp(cleaner, kSpoken).note, "off-script");
 }
 
+TEST_F(LocalModelCleanerTest, AnswerCutOffAtTheTokenLimitIsNotUsed) {
+  auto cleaner = readyCleaner();
+  // Plausible by every word check, but the server says it ran out of tokens mid-way.
+  const QString spoken = QStringLiteral("um we meet on friday at the office near the station");
+  server.script(kChat, {200, test::chatCompletion(QStringLiteral("We meet on Friday at the"),
+                                                  QStringLiteral("length"))});
+  EXPECT_EQ(cleanUp(cleaner, spoken),
+            (CleanupResult{Rules::clean(spoken), Kind::rules, QStringLiteral("off-script")}));
+}
+
 TEST_F(LocalModelCleanerTest, SlowAnswerTimesOutAndTheRequestIsAborted) {
   auto cleaner = readyCleaner(LocalModelCleaner::kDefaultTimeout);
   answerWith(QStringLiteral("Hello there, how are you?"), 20000);
