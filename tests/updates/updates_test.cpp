@@ -1,0 +1,127 @@
+#include "pipeline/errors.h"
+#include "updates/updates.h"
+#include "log_capture.h"
+#include "loopback_server.h"
+#include "support/task_runner.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+namespace talvo {
+namespace {
+
+using Updates::isNewer;
+
+TEST(IsNewer, ComparesDottedVersions) {
+  EXPECT_TRUE(isNewer("1.2.10", "1.2.9"));
+  EXPECT_FALSE(isNewer("1.2", "1.2.0"));
+  EXPECT_FALSE(isNewer("1.2.0", "1.2"));
+  EXPECT_TRUE(isNewer("2", "1.9.9"));
+  EXPECT_FALSE(isNewer("1.0", "1.0.1"));
+  EXPECT_FALSE(isNewer("1.3b", "1.3"));
+  EXPECT_TRUE(isNewer("1.10.2-beta", "1.9"));
+  EXPECT_TRUE(isNewer("0.0.1", "dev"));
+  EXPECT_FALSE(isNewer("dev", "0"));
+  EXPECT_FALSE(isNewer("1..2", "1.2"));
+  EXPECT_TRUE(isNewer("1.1", "1.99999999999999999999999"));  // overflowing parts read as 0
+}
+
+TEST(UpdateInfo, DecodesAndEncodes) {
+  const UpdateInfo bare = UpdateInfo::decode(R"({"version":"1.4","url":"https://x/d","extra":[1]})");
+  EXPECT_EQ(bare, (UpdateInfo{"1.4", "https://x/d", std::nullopt}));
+  EXPECT_EQ(bare.encode(), R"({"version":"1.4","url":"https://x/d"})");
+  const UpdateInfo full{"2.0", "https://x/d", QString("Faster.")};
+  EXPECT_EQ(UpdateInfo::decode(full.encode()), full);
+  EXPECT_THROW(UpdateInfo::decode(R"({"version":1,"url":"u"})"), Error);
+  EXPECT_THROW(UpdateInfo::decode(R"(["version"])"), Error);
+}
+
+TEST(UpdateFeed, OnlyHttpsOrThisMachine) {
+  EXPECT_TRUE(Updates::usableFeed(QUrl("https://example.org/version.json")));
+  EXPECT_TRUE(Updates::usableFeed(QUrl("http://127.0.0.1:8080/version.json")));
+  EXPECT_TRUE(Updates::usableFeed(QUrl("http://[::1]/version.json")));
+  EXPECT_FALSE(Updates::usableFeed(QUrl("http://example.org/version.json")));
+  EXPECT_FALSE(Updates::usableFeed(QUrl("ftp://127.0.0.1/version.json")));
+  EXPECT_FALSE(Updates::usableFeed(QUrl("version.json")));
+}
+
+class UpdateCheckTest : public ::testing::Test {
+protected:
+  std::optional<UpdateInfo> check(const QString& current, double timeout = Updates::kRequestTimeout) {
+    return test::run(Updates::check(current, server.url(), timeout));
+  }
+
+  test::LogCapture log;
+  test::LoopbackServer server;
+};
+
+TEST_F(UpdateCheckTest, BuiltWithoutFeedChecksNothing) {
+  EXPECT_TRUE(Updates::feed().isEmpty());
+  EXPECT_EQ(test::run(Updates::check("0.1.0")), std::nullopt);
+  EXPECT_TRUE(log.messages().isEmpty());
+}
+
+TEST_F(UpdateCheckTest, NewerVersionIsReturned) {
+  server.answer(200, R"({"version":"1.3.0","url":"https://talvo.example/download","notes":"Quicker."})");
+  EXPECT_EQ(check("1.2.9"), (UpdateInfo{"1.3.0", "https://talvo.example/download", QString("Quicker.")}));
+  EXPECT_EQ(server.requests(), 1);
+  EXPECT_TRUE(log.messages().isEmpty());
+}
+
+TEST_F(UpdateCheckTest, EqualOrOlderVersionIsNoUpdate) {
+  server.answer(200, R"({"version":"1.2","url":"https://talvo.example/download"})");
+  EXPECT_EQ(check("1.2.0"), std::nullopt);
+  EXPECT_EQ(check("1.3"), std::nullopt);
+  EXPECT_TRUE(log.messages().isEmpty());
+}
+
+TEST_F(UpdateCheckTest, NotFoundIsQuiet) {
+  server.answer(404, "<html>nothing here</html>");
+  EXPECT_EQ(check("1.0"), std::nullopt);
+  EXPECT_TRUE(log.messages().isEmpty());
+}
+
+TEST_F(UpdateCheckTest, UndecodableDocumentsAreLogged) {
+  server.answer(200, R"({"version": "2.0", "url": )");
+  EXPECT_EQ(check("1.0"), std::nullopt);
+  server.answer(200, R"({"version":"2.0","notes":"no link"})");
+  EXPECT_EQ(check("1.0"), std::nullopt);
+  const QStringList lines = log.messages();
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith("update check skipped: The version document is not valid JSON"));
+  EXPECT_EQ(lines[1], "update check skipped: The version document has no \"url\".");
+}
+
+TEST_F(UpdateCheckTest, HugeBodyIsAbandoned) {
+  server.flood(10 * 1024 * 1024);
+  EXPECT_EQ(check("1.0"), std::nullopt);
+  server.answer(200, QByteArray(100 * 1024, ' ') + R"({"version":"9","url":"u"})");
+  EXPECT_EQ(check("1.0"), std::nullopt);
+  EXPECT_EQ(log.messages(), QStringList(2, "update check skipped: The version document is larger than 64 KB."));
+}
+
+TEST_F(UpdateCheckTest, SilentServerTimesOut) {
+  server.silent();
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(check("1.0", 0.3), std::nullopt);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_EQ(log.messages(), QStringList{"update check skipped: The request timed out."});
+}
+
+TEST_F(UpdateCheckTest, RefusedConnectionIsLogged) {
+  const QUrl closed = server.url();
+  server.close();
+  EXPECT_EQ(test::run(Updates::check("1.0", closed)), std::nullopt);
+  const QStringList lines = log.messages();
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_TRUE(lines[0].startsWith("update check skipped: ")) << lines[0].toStdString();
+}
+
+TEST_F(UpdateCheckTest, PlainHttpElsewhereIsNotAsked) {
+  EXPECT_EQ(test::run(Updates::check("1.0", QUrl("http://192.0.2.1/version.json"))), std::nullopt);
+  EXPECT_EQ(log.messages(), QStringList{"update check skipped: The feed address must use https."});
+}
+
+}  // namespace
+}  // namespace talvo
