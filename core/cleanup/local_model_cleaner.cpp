@@ -110,6 +110,7 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
   const QUrl url = endpointRoute(options_.endpoint, QStringLiteral("v1/chat/completions"));
   Operation<ChatAnswer> ask = [network = network_, url, body = chatRequestBody(chat)](
                                Cancellation cancel) { return askModel(network, url, body, cancel); };
+  QString failure;
   try {
     const ChatAnswer answer = co_await withTimeout<ChatAnswer>(options_.timeout, std::move(ask));
     // An answer cut off at the token limit would silently drop the end of what was said.
@@ -121,10 +122,13 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
       co_return CleanupResult{Rules::clean(*candidate), CleanupResult::Kind::ai, QString()};
     co_return ruled(ruledText, QStringLiteral("off-script"));
   } catch (const TimeoutError&) {
-    co_return ruled(ruledText, QStringLiteral("timeout"));
+    failure = QStringLiteral("timeout");
   } catch (...) {
-    co_return ruled(ruledText, QStringLiteral("error: ") + errorText(std::current_exception()));
+    failure = QStringLiteral("error: ") + errorText(std::current_exception());
   }
+  // The server may have gone or be busy loading: the next status read should know.
+  refreshStatus();
+  co_return ruled(ruledText, failure);
 }
 
 std::optional<QString> LocalModelCleaner::accept(const QString& raw, const QString& output) {

@@ -1,5 +1,6 @@
 #include "cleanup/instructions.h"
 #include "cleanup/local_model_cleaner.h"
+#include "cleanup/model_endpoint.h"
 #include "cleanup/rules.h"
 #include "fake_model_server.h"
 #include "storage/app_paths.h"
@@ -229,6 +230,8 @@ TEST_F(LocalModelCleanerTest, ServerGoneAfterTheProbeGivesAnErrorNote) {
   EXPECT_EQ(result.kind, Kind::rules);
   EXPECT_EQ(result.text, Rules::clean(kSpoken));
   EXPECT_TRUE(result.note.startsWith("error: the model server could not be reached")) << result.note.toStdString();
+  // The failure refreshes the status, so the next dictation does not try again.
+  EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
 }
 
 // ---- when the model is not asked ------------------------------------------------------------
@@ -303,7 +306,23 @@ TEST_F(LocalModelCleanerTest, HostsOffTheMachineAreNotEligible) {
   }
 }
 
-TEST_F(LocalModelCleanerTest, LocalhostAndIPv6LoopbackAreProbed) {
+TEST(ModelEndpoint, OnlyLoopbackHostsMayBeContacted) {
+  for (const char* address : {"http://127.0.0.1:8080", "http://127.0.0.2", "http://[::1]:8080",
+                              "http://LocalHost:11434/", "https://localhost/api"})
+    EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), std::nullopt) << address;
+  for (const char* address : {"http://192.168.1.2:8080", "http://localhost.example.com",
+                              "http://[2001:db8::1]/", "http://0.0.0.0:8080"})
+    EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), AIStatus::notEligible) << address;
+}
+
+TEST(ModelEndpoint, RoutesGoBelowTheServerAddress) {
+  const QString models = QStringLiteral("v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080"), models).toString(), "http://127.0.0.1:8080/v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080/"), models).toString(), "http://127.0.0.1:8080/v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://localhost/llm//?x=1#y"), models).toString(), "http://localhost/llm/v1/models");
+}
+
+TEST_F(LocalModelCleanerTest, LocalhostByNameIsProbed) {
   const int port = server.endpoint().port();
   auto named = makeCleaner({.endpoint = QUrl(QStringLiteral("http://localhost:%1").arg(port))});
   EXPECT_TRUE(test::spinUntil([&] { return named->status() == AIStatus::ready; }));
