@@ -1,0 +1,59 @@
+// The talvo program: picks a mode from the command line.
+#include "replay/command_line.h"
+#include "replay/replay.h"
+
+#include "audio/file/file_audio_source.h"
+#include "cleanup/local_model_cleaner.h"
+#include "speech/sphinx_transcriber.h"
+#include "storage/preferences.h"
+#include "storage/settings_store.h"
+
+#include <QCoreApplication>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace {
+
+using namespace talvo;
+
+void printLine(const QString& line) {
+  const QByteArray bytes = line.toUtf8() + '\n';
+  std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+  std::fflush(stdout);
+}
+
+QCoro::Task<> runReplay(mode::Replay replayMode) {
+  Preferences preferences(std::make_shared<QSettingsStore>());
+  LocalModelCleaner::Options cleanerOptions;
+  cleanerOptions.endpoint = QUrl(preferences.aiEndpoint());
+  cleanerOptions.model = preferences.aiModel();
+  cleanerOptions.enabled = replayMode.useAI;
+
+  ReplayOptions options;
+  options.transcriber = std::make_shared<speech::SphinxTranscriber>();
+  options.cleaner = LocalModelCleaner::create(cleanerOptions);
+  options.useAI = replayMode.useAI;
+  options.print = printLine;
+  co_await replay(replayMode.directory, options);
+  QCoreApplication::exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const Mode mode = selectMode(arguments);
+
+  if (const auto* replayMode = std::get_if<mode::Replay>(&mode)) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvo"));
+    QCoreApplication::setApplicationName(QStringLiteral("talvo"));
+    runReplay(*replayMode);
+    app.exec();
+    return 0;
+  }
+  printLine(QStringLiteral("talvo: this build has no desktop application; use --replay DIR."));
+  return 0;
+}
