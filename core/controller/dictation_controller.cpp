@@ -102,7 +102,8 @@ QCoro::Task<std::shared_ptr<TranscriptionSession>> DictationController::startSes
   std::shared_ptr<TranscriptionSession> session;
   std::exception_ptr failure;
   try {
-    session = co_await transcriber->begin(terms, format, forward);
+    auto opening = transcriber->begin(terms, format, forward);
+    session = co_await opening;
   } catch (...) {
     failure = std::current_exception();
   }
@@ -183,7 +184,8 @@ QCoro::Task<std::optional<DictationController::Transcript>> DictationController:
   t.sttMs = msSince(release);
   const Clock::time_point cleanupStart = Clock::now();
   const QString fixed = dictionary.apply(raw);
-  const CleanupResult result = co_await cleaner->clean(fixed, dictionary.terms());
+  auto cleaning = cleaner->clean(fixed, dictionary.terms());
+  const CleanupResult result = co_await cleaning;
   t.text = dictionary.apply(result.text);
   t.kind = result.kind;
   t.note = result.note;

@@ -58,11 +58,14 @@ struct Race : Value<T> {
 template <typename T>
 QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, Operation<T> operation) {
   try {
+    // The task is named rather than awaited as a temporary: g++ 12 can destroy temporaries
+    // of a co_await expression twice.
+    QCoro::Task<T> running = operation(race->cancellation);
     if constexpr (std::is_void_v<T>) {
-      co_await operation(race->cancellation);
+      co_await running;
       race->settle([](Race<T>&) {});
     } else {
-      T value = co_await operation(race->cancellation);
+      T value = co_await running;
       race->settle([&](Race<T>& r) { r.value = std::move(value); });
     }
   } catch (...) {

@@ -84,8 +84,9 @@ QCoro::Task<> SphinxTranscriber::prepare(AudioFormat) {
   try {
     co_await ensureModel();
     if (pool->idleCount() == 0) {
-      const ReadiedPtr readied = co_await offMainThread(
-          [pool] { return ready(pool, nullptr, {}, {}); });
+      // Named, not temporary: g++ 12 destroys temporaries of a co_await expression twice.
+      QFuture<ReadiedPtr> loading = offMainThread([pool] { return ready(pool, nullptr, {}, {}); });
+      const ReadiedPtr readied = co_await loading;
       if (readied->error) std::rethrow_exception(readied->error);
       pool->giveBack(std::move(readied->decoder));
     }
@@ -110,9 +111,10 @@ QCoro::Task<std::shared_ptr<TranscriptionSession>> SphinxTranscriber::begin(
     auto handOver = std::make_shared<std::pair<std::unique_ptr<SphinxDecoder>,
                                                std::vector<std::unique_ptr<SphinxDecoder>>>>(
         std::move(decoder), std::move(stale));
-    const ReadiedPtr readied = co_await offMainThread([pool, handOver, terms] {
+    QFuture<ReadiedPtr> readying = offMainThread([pool, handOver, terms] {
       return ready(pool, std::move(handOver->first), std::move(handOver->second), terms);
     });
+    const ReadiedPtr readied = co_await readying;
     if (readied->error) std::rethrow_exception(readied->error);
     decoder = std::move(readied->decoder);
   }
