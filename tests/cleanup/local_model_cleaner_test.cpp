@@ -128,7 +128,7 @@ TEST_F(LocalModelCleanerTest, OffScriptAnswersFallBackToTheRules) {
   const CleanupResult ruled{Rules::clean(kSpoken), Kind::rules, QStringLiteral("off-script")};
 
   answerWith(QStringLiteral("Sure! Here is a much longer answer that goes on and on about "
-                            "things nobody said at all today"));
+                            "things nobody said at all today now"));
   EXPECT_EQ(cleanUp(cleaner, kSpoken), ruled);
 
   const QString ten = QStringLiteral("one two three four five six seven eight nine ten");
