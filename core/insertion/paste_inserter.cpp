@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace talvo {
 
@@ -39,8 +40,19 @@ InsertOutcome PasteInserter::insert(const QString& text) {
   return paste(text);
 }
 
+ClipboardSnapshot PasteInserter::snapshotToRestore() {
+  std::shared_ptr<PendingRestore> pending = std::exchange(pending_, nullptr);
+  if (pending && !pending->superseded && pending->changeCount == pasteboard_->changeCount()) {
+    // The clipboard still holds our previous paste: the user's contents are the ones
+    // that restore was going to put back.
+    pending->superseded = true;
+    return std::move(pending->snapshot);
+  }
+  return ClipboardSnapshot::take(*pasteboard_);
+}
+
 InsertOutcome PasteInserter::paste(const QString& text) {
-  ClipboardSnapshot snapshot = ClipboardSnapshot::take(*pasteboard_);
+  ClipboardSnapshot snapshot = snapshotToRestore();
   pasteboard_->clear();
   pasteboard_->write({clipboard_types::pasteItem(text)});
   uint64_t changeCount = pasteboard_->changeCount();
@@ -51,11 +63,15 @@ InsertOutcome PasteInserter::paste(const QString& text) {
 
 void PasteInserter::scheduleRestore(ClipboardSnapshot snapshot, uint64_t changeCount) {
   auto delay = std::chrono::milliseconds(std::llround(std::max(0.0, restoreDelay_) * 1000));
+  auto pending = std::make_shared<PendingRestore>(PendingRestore{std::move(snapshot), changeCount});
+  pending_ = pending;
   // The restore keeps the clipboard alive on its own: the inserter may be gone by then.
-  QTimer::singleShot(delay, [clipboard = pasteboard_, snapshot = std::move(snapshot), changeCount] {
+  QTimer::singleShot(delay, [clipboard = pasteboard_, pending] {
+    if (pending->superseded) return;
+    pending->superseded = true;
     // Anything written since, by the user or another program, is newer than the
     // saved contents and wins.
-    if (clipboard->changeCount() == changeCount) snapshot.restore(*clipboard);
+    if (clipboard->changeCount() == pending->changeCount) pending->snapshot.restore(*clipboard);
   });
 }
 

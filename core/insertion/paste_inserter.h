@@ -26,7 +26,16 @@ public:
   OwnAppHandler ownAppHandler;
 
 private:
+  // A restore that has not run yet. A second paste inside the delay must put back the
+  // user's contents, not the first paste's text, so it takes this one over.
+  struct PendingRestore {
+    ClipboardSnapshot snapshot;
+    uint64_t changeCount = 0;
+    bool superseded = false;
+  };
+
   InsertOutcome paste(const QString& text);
+  ClipboardSnapshot snapshotToRestore();
   void scheduleRestore(ClipboardSnapshot snapshot, uint64_t changeCount);
 
   std::shared_ptr<FocusProbe> probe_;
@@ -34,6 +43,7 @@ private:
   double restoreDelay_;
   std::function<bool()> trusted_;
   std::function<void()> sendPaste_;
+  std::shared_ptr<PendingRestore> pending_;
 };
 
 }  // namespace talvo

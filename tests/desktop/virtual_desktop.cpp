@@ -75,10 +75,11 @@ VirtualDesktop::VirtualDesktop(bool accessibility) {
 }
 
 bool VirtualDesktop::startX() {
-  // Xvfb picks a free display itself and writes its number to the file.
+  // Xvfb picks a free display itself and writes its number to the file. Without
+  // -noreset it resets whenever its last client leaves, refusing connections meanwhile.
   std::string numberFile = dir_ + "/display";
   xvfb_ = ChildProcess({"sh", "-c",
-                        "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>" + numberFile},
+                        "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + numberFile},
                        {});
   if (!waitUntil(startTimeout, [&] { return readFile(numberFile).find('\n') != std::string::npos; })) {
     problem_ = "Xvfb did not start";

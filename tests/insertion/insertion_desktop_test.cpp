@@ -139,6 +139,9 @@ TEST_F(DesktopInsertion, OurOwnWindowIsOwnApp) {
   window.show();
   ASSERT_TRUE(keyboard->focusWindowOf(getpid()));
   EXPECT_EQ(verdictOnceSettled(FocusVerdict::ownApp), FocusVerdict::ownApp);
+  test::KeyboardGrab grab;
+  ASSERT_TRUE(grab.held());
+  EXPECT_EQ(probe->verdict(), FocusVerdict::secureInput) << "a password prompt wins over our window";
 }
 
 TEST_F(DesktopInsertion, AKeyboardGrabIsSecureInput) {

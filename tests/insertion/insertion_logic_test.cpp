@@ -226,6 +226,32 @@ TEST(PasteInserter, ANewerCopyIsNotOverwritten) {
   EXPECT_EQ(rig.clipboard->contents, theirs);
 }
 
+TEST(PasteInserter, TwoPastesInsideTheDelayStillRestoreTheUsersClipboard) {
+  InserterRig rig;
+  rig.delay = 0.2;
+  rig.clipboard->contents = rich;
+  auto inserter = rig.make();
+  inserter->insert(QStringLiteral("first"));
+  inserter->insert(QStringLiteral("second"));
+  ASSERT_EQ(rig.seenAtPaste.size(), 2u);
+  EXPECT_EQ(rig.seenAtPaste[1][0][0].second, QByteArray("second"));
+  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == rich; }, 2.0));
+  test::spinFor(0.3);
+  EXPECT_EQ(rig.clipboard->contents, rich);
+}
+
+TEST(PasteInserter, AfterACopyInBetweenTheNewerContentsAreSaved) {
+  InserterRig rig;
+  rig.delay = 0.2;
+  rig.clipboard->contents = rich;
+  auto inserter = rig.make();
+  inserter->insert(QStringLiteral("first"));
+  std::vector<ClipboardItem> theirs = {{{"text/plain", "copied meanwhile"}}};
+  rig.clipboard->copyFromElsewhere(theirs);
+  inserter->insert(QStringLiteral("second"));
+  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == theirs; }, 2.0));
+}
+
 TEST(PasteInserter, AnEmptyClipboardComesBackEmpty) {
   InserterRig rig;
   auto inserter = rig.make();
