@@ -1,5 +1,7 @@
 #include "speech/decoder_pool.h"
 
+#include <algorithm>
+
 namespace talvo::speech {
 
 DecoderPool::DecoderPool(QString folder, std::size_t keepIdle)
@@ -11,7 +13,10 @@ std::unique_ptr<SphinxDecoder> DecoderPool::take(
   for (const QString& term : terms) wanted.insert(term.simplified());
   std::lock_guard lock(mutex_);
   for (auto it = idle_.begin(); it != idle_.end(); ++it) {
-    if (!wanted.contains((*it)->favouredTerms())) continue;
+    const QSet<QString>& favoured = (*it)->favouredTerms();
+    if (!std::all_of(favoured.begin(), favoured.end(),
+                     [&](const QString& term) { return wanted.contains(term); }))
+      continue;
     auto decoder = std::move(*it);
     idle_.erase(it);
     return decoder;

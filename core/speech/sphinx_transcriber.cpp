@@ -82,7 +82,8 @@ QCoro::Task<> SphinxTranscriber::ensureModel(std::function<void(double)> progres
 QCoro::Task<> SphinxTranscriber::prepare(AudioFormat) {
   auto pool = pool_;
   try {
-    co_await ensureModel();
+    QCoro::Task<> checking = ensureModel();
+    co_await checking;
     if (pool->idleCount() == 0) {
       // Named, not temporary: g++ 12 destroys temporaries of a co_await expression twice.
       QFuture<ReadiedPtr> loading = offMainThread([pool] { return ready(pool, nullptr, {}, {}); });

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "pipeline/audio_buffer.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// Real speech for recogniser tests and benchmarks: the LibriVox clips that Debian's
+// pocketsphinx-testdata ships, with their reference transcripts.
+namespace talvo::test {
+
+QString librivoxFolder();
+// Clip ids ("sense_and_sensibility_01_austen_64kb-0880"), in file order.
+QStringList librivoxClips();
+QString clipPath(const QString& id);
+// The reference words of a clip, lower case.
+QString referenceText(const QString& id);
+// The clip as 1024-frame buffers, read through FileAudioSource.
+std::vector<AudioBuffer> readClip(const QString& path);
+// Word error rate of `hypothesis` against `reference`, case-insensitive, over words.
+double wordErrorRate(const QString& reference, const QString& hypothesis);
+
+}  // namespace talvo::test
