@@ -1,5 +1,7 @@
 #include "cleanup/answer_check.h"
 
+#include "pipeline/words.h"
+
 #include "cleanup/icu_text.h"
 
 #include <QSet>
@@ -37,50 +39,6 @@ QString withoutQuotes(const QString& answer) {
   return straight || curly ? answer.mid(1, answer.size() - 2) : answer;
 }
 
-bool isWordPart(char32_t c) {
-  if (c == U'\'') return true;
-  switch (QChar::category(c)) {
-    case QChar::Letter_Uppercase:
-    case QChar::Letter_Lowercase:
-    case QChar::Letter_Titlecase:
-    case QChar::Letter_Modifier:
-    case QChar::Letter_Other:
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-    case QChar::Number_DecimalDigit:
-    case QChar::Number_Letter:
-    case QChar::Number_Other:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Lower-cased runs of letters, marks, digits and apostrophes.
-QStringList words(const QString& text) {
-  const QString lower = text.toLower();
-  QStringList result;
-  QString current;
-  for (qsizetype i = 0; i < lower.size();) {
-    char32_t c = lower.at(i).unicode();
-    qsizetype width = 1;
-    if (QChar::isHighSurrogate(c) && i + 1 < lower.size() && lower.at(i + 1).isLowSurrogate()) {
-      c = QChar::surrogateToUcs4(lower.at(i), lower.at(i + 1));
-      width = 2;
-    }
-    if (isWordPart(c)) {
-      current += lower.mid(i, width);
-    } else if (!current.isEmpty()) {
-      result.append(current);
-      current.clear();
-    }
-    i += width;
-  }
-  if (!current.isEmpty()) result.append(current);
-  return result;
-}
-
 bool plausibleLength(qsizetype rawCount, qsizetype answerCount) {
   if (rawCount < kLengthCheckFrom) return true;
   const double raw = static_cast<double>(rawCount);
@@ -104,9 +62,9 @@ bool mostlyTheSpeakersWords(const QStringList& rawWords, const QStringList& answ
 std::optional<QString> acceptAnswer(const QString& raw, const QString& output) {
   const QString answer = withoutQuotes(withoutLabels(icu_text::trimmed(output)));
   if (answer.isEmpty()) return std::nullopt;
-  const QStringList answerWords = words(answer);
+  const QStringList answerWords = normalizedWords(answer);
   if (answerWords.isEmpty()) return std::nullopt;
-  const QStringList rawWords = words(raw);
+  const QStringList rawWords = normalizedWords(raw);
   if (!plausibleLength(rawWords.size(), answerWords.size())) return std::nullopt;
   if (!mostlyTheSpeakersWords(rawWords, answerWords)) return std::nullopt;
   return answer;
