@@ -15,7 +15,8 @@ namespace talvo {
 // does the rest.
 class HotkeyMonitor {
 public:
-  static constexpr int intervalMs = 16;  // 1/60 s, rounded down so ticks are never late
+  // QTimer counts whole milliseconds; 16 keeps the rate at (just above) sixty a second.
+  static constexpr int intervalMs = 16;
 
   explicit HotkeyMonitor(HotkeyChoice choice,
                          KeyboardSamplerFactory samplerFactory = makeX11KeyboardSampler);
