@@ -1,6 +1,6 @@
 #include "pipeline/errors.h"
 #include "updates/updates.h"
-#include "log_capture.h"
+#include "support/log_capture.h"
 #include "loopback_server.h"
 #include "support/task_runner.h"
 

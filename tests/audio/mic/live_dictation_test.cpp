@@ -1,7 +1,7 @@
 #include "audio/mic/mic_source.h"
 #include "audio/mic/pulse_audio_system.h"
 #include "controller/dictation_controller.h"
-#include "log_capture.h"
+#include "support/log_capture.h"
 #include "pulse_server.h"
 #include "speech/sphinx_transcriber.h"
 #include "support/task_runner.h"

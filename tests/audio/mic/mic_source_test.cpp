@@ -1,6 +1,6 @@
 #include "audio/mic/mic_source.h"
 #include "fake_audio_system.h"
-#include "log_capture.h"
+#include "support/log_capture.h"
 
 #include <gtest/gtest.h>
 
