@@ -43,10 +43,10 @@ struct X11Desktop::Impl {
   }
 
   std::optional<int64_t> clientPid(XID resource) {
-    XResClientIdSpec spec{resource, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec clientSpec{resource, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* values = nullptr;
-    if (XResQueryClientIds(dpy(), 1, &spec, &count, &values) != Success) return std::nullopt;
+    if (XResQueryClientIds(dpy(), 1, &clientSpec, &count, &values) != Success) return std::nullopt;
     std::optional<int64_t> pid;
     for (long i = 0; i < count && !pid; ++i) {
       pid_t p = XResGetClientPid(&values[i]);

@@ -18,10 +18,10 @@ struct DisplayCloser {
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
 std::optional<pid_t> pidOf(Display* d, Window w) {
-  XResClientIdSpec spec{w, XRES_CLIENT_ID_PID_MASK};
+  XResClientIdSpec clientSpec{w, XRES_CLIENT_ID_PID_MASK};
   long count = 0;
   XResClientIdValue* values = nullptr;
-  if (XResQueryClientIds(d, 1, &spec, &count, &values) != Success) return std::nullopt;
+  if (XResQueryClientIds(d, 1, &clientSpec, &count, &values) != Success) return std::nullopt;
   std::optional<pid_t> pid;
   for (long i = 0; i < count; ++i)
     if (pid_t p = XResGetClientPid(&values[i]); p > 0) pid = p;

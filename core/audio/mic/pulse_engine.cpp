@@ -96,10 +96,10 @@ void Engine::start() {
   if (pa_context_get_state(context) != PA_CONTEXT_READY)
     throw Error(QStringLiteral("The sound server is not running."));
 
-  pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(tap_->format.sampleRate),
+  pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32NE, uint32_t(tap_->format.sampleRate),
                       uint8_t(tap_->format.channels)};
-  if (!pa_sample_spec_valid(&spec)) throw DictationError(DictationErrorCode::noAudioFormat);
-  stream_ = pa_stream_new(context, "Dictation", &spec, nullptr);
+  if (!pa_sample_spec_valid(&sampleSpec)) throw DictationError(DictationErrorCode::noAudioFormat);
+  stream_ = pa_stream_new(context, "Dictation", &sampleSpec, nullptr);
   if (!stream_) throw Error(serverError(context));
   pending_ = AudioBuffer(tap_->format, tap_->frames);
   pa_stream_set_state_callback(stream_, streamState, this);
@@ -111,7 +111,7 @@ void Engine::start() {
   attributes.tlength = uint32_t(-1);
   attributes.prebuf = uint32_t(-1);
   attributes.minreq = uint32_t(-1);
-  attributes.fragsize = uint32_t(tap_->frames * pa_frame_size(&spec));
+  attributes.fragsize = uint32_t(tap_->frames * pa_frame_size(&sampleSpec));
   const QByteArray device = tap_->source.toUtf8();
   if (pa_stream_connect_record(stream_, device.constData(), &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {
     const QString error = serverError(context);
