@@ -9,13 +9,29 @@
 #include "storage/settings_store.h"
 
 #include <QCoreApplication>
+#include <QCoroTimer>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
 
 using namespace talvo;
+using namespace std::chrono_literals;
+
+// The model server is probed in the background; its first answer usually comes within
+// milliseconds, and the report should name the real state rather than "not known yet".
+constexpr qint64 firstProbeWaitMs = qint64(LocalModelCleaner::kDefaultProbeTimeout * 1000) + 250;
+
+QCoro::Task<> awaitFirstProbe(std::shared_ptr<Cleaner> cleaner) {
+  QElapsedTimer clock;
+  clock.start();
+  while (cleaner->status() == AIStatus::unknown && clock.elapsed() < firstProbeWaitMs)
+    co_await QCoro::sleepFor(10ms);
+}
 
 void printLine(const QString& line) {
   const QByteArray bytes = line.toUtf8() + '\n';
@@ -35,6 +51,7 @@ QCoro::Task<> runReplay(mode::Replay replayMode) {
   options.cleaner = LocalModelCleaner::create(cleanerOptions);
   options.useAI = replayMode.useAI;
   options.print = printLine;
+  if (replayMode.useAI) co_await awaitFirstProbe(options.cleaner);
   co_await replay(replayMode.directory, options);
   QCoreApplication::exit(0);
 }
@@ -50,7 +67,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvo"));
     QCoreApplication::setApplicationName(QStringLiteral("talvo"));
-    runReplay(*replayMode);
+    // Started from the running loop: a run with nothing to await would otherwise ask the
+    // loop to quit before it had started, and the process would never end.
+    QTimer::singleShot(0, &app, [mode = *replayMode] { runReplay(mode); });
     app.exec();
     return 0;
   }
