@@ -1,4 +1,5 @@
 // The monitor against a real X server, with keys sent through XTest.
+#include "desktop/desktop_main.h"
 #include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "hotkey/hotkey_monitor.h"
@@ -136,16 +137,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop,
 }  // namespace talvo
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // The desktop must exist before anything reads DISPLAY; test discovery needs none.
-  bool listing = false;
-  for (int i = 1; i < argc; ++i) listing |= std::string(argv[i]).starts_with("--gtest_list_tests");
-  if (listing) return RUN_ALL_TESTS();
-  talvo::test::VirtualDesktop desktop(false);
-  if (!desktop.ok()) {
-    std::fprintf(stderr, "virtual desktop: %s\n", desktop.problem().c_str());
-    return 1;
-  }
-  QCoreApplication app(argc, argv);
-  return RUN_ALL_TESTS();
+  return talvo::test::runInVirtualDesktop(argc, argv, false, [&] {
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+  });
 }

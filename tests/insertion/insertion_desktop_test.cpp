@@ -1,6 +1,7 @@
 // The focus probe, the caret and the paste against a real X server with the
 // accessibility bus, a Qt window of the tests' own and an xterm.
 #include "desktop/child_process.h"
+#include "desktop/desktop_main.h"
 #include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "insertion/atspi_focus_probe.h"
@@ -267,23 +268,12 @@ TEST_F(DesktopInsertion, PasteLandsInAnXterm) {
 }  // namespace talvo
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  bool listing = false;
-  for (int i = 1; i < argc; ++i) listing |= std::string(argv[i]).starts_with("--gtest_list_tests");
-  if (listing) return RUN_ALL_TESTS();
-  talvo::test::VirtualDesktop desktop(true);
-  if (!desktop.ok()) {
-    std::fprintf(stderr, "virtual desktop: %s\n", desktop.problem().c_str());
-    return 1;
-  }
-  qputenv("QT_QPA_PLATFORM", "xcb");
-  // This process probes others over the bus; answering the bus itself from the same
-  // thread that is waiting for an answer would only stall it.
-  qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
-  int status = 0;
-  {
+  return talvo::test::runInVirtualDesktop(argc, argv, true, [&] {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    // This process probes others over the bus; answering the bus itself from the same
+    // thread that is waiting for an answer would only stall it.
+    qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
     QGuiApplication app(argc, argv);
-    status = RUN_ALL_TESTS();
-  }
-  return status;
+    return RUN_ALL_TESTS();
+  });
 }
