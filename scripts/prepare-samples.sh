@@ -24,16 +24,18 @@ want librivox-0890 "Unless to be rather cold hearted and rather selfish is to be
 want librivox-0920 "Had he married a more amiable woman he might have been made still more respectable than he was"
 want librivox-0930 "He might even have been made amiable himself"
 
-# espeak-ng's klatt voice is the one the recogniser understands; 16 kHz mono like a headset.
-speak() {  # name "spoken words" "wanted text"
-  espeak-ng -v en-us+klatt -s 175 -w "$out/$1.raw.wav" "$2"
+# espeak-ng's klatt voices are the ones the recogniser understands; 16 kHz mono like a
+# headset. Full stops in the spoken text only make the voice pause; .said has the words.
+speak() {  # name voice words-per-minute "spoken text" "wanted text"
+  espeak-ng -v "$2" -s "$3" -w "$out/$1.raw.wav" "$4"
   sox -q "$out/$1.raw.wav" -r 16000 -c 1 -b 16 "$out/$1.wav" pad 0.3 0.3
   rm -f "$out/$1.raw.wav"
-  printf '%s\n' "$2" >"$out/$1.said"
-  printf '%s\n' "$3" >"$out/$1.want"
+  printf '%s\n' "$(tr -d '.' <<<"$4")" >"$out/$1.said"
+  printf '%s\n' "$5" >"$out/$1.want"
 }
-speak synth-fillers "um so we should uh meet on tuesday" "So we should meet on tuesday"
-speak synth-scratch "send the report to anna scratch that send the report to maria" "Send the report to maria"
-speak synth-newline "dear team new line the build is green" "Dear team
+speak synth-fillers en-us+klatt 175 "um so we should uh meet on tuesday" "So we should meet on tuesday"
+speak synth-scratch en-us+klatt2 160 "send the report to anna. scratch that. send the report to maria" \
+  "Send the report to maria"
+speak synth-newline en-us+klatt 175 "dear team new line the build is green" "Dear team
 The build is green"
 echo "samples in $out"
