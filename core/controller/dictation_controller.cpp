@@ -160,7 +160,7 @@ void DictationController::accept(SessionHandle starting, double seconds,
   insertChain_ = share(insert(insertChain_, transcript, weak_from_this(), seconds, release));
 }
 
-QCoro::Task<std::optional<DictationController::Transcript>> DictationController::transcribeAndClean(
+QCoro::Task<std::optional<DictationRecord>> DictationController::transcribeAndClean(
     SessionHandle starting, std::shared_ptr<Cleaner> cleaner, Clock::time_point release,
     UserDictionary dictionary) {
   auto session = co_await starting;
@@ -178,7 +178,7 @@ QCoro::Task<std::optional<DictationController::Transcript>> DictationController:
     co_return std::nullopt;
   }
 
-  Transcript t;
+  DictationRecord t;
   t.raw = raw;
   t.words = session->recognizedWords();
   t.sttMs = msSince(release);
@@ -187,18 +187,18 @@ QCoro::Task<std::optional<DictationController::Transcript>> DictationController:
   auto cleaning = cleaner->clean(fixed, dictionary.terms());
   const CleanupResult result = co_await cleaning;
   t.text = dictionary.apply(result.text);
-  t.kind = result.kind;
+  t.cleanup = result.kind;
   t.note = result.note;
   t.cleanupMs = msSince(cleanupStart);
   co_return t;
 }
 
 QCoro::Task<> DictationController::insert(std::optional<QFuture<void>> previous,
-                                          QFuture<std::optional<Transcript>> transcriptHandle,
+                                          QFuture<std::optional<DictationRecord>> transcriptHandle,
                                           std::weak_ptr<DictationController> weak, double seconds,
                                           Clock::time_point release) {
   if (previous) co_await *previous;
-  const std::optional<Transcript> transcript = co_await transcriptHandle;
+  std::optional<DictationRecord> transcript = co_await transcriptHandle;
   auto self = weak.lock();
   if (!self) co_return;
   if (!transcript) {
@@ -206,26 +206,26 @@ QCoro::Task<> DictationController::insert(std::optional<QFuture<void>> previous,
   } else if (transcript->text.isEmpty()) {
     self->report(dictation_state::Failed{emptyMessage});
   } else {
-    self->finishInsert(*transcript, seconds, release);
+    transcript->seconds = seconds;
+    self->finishInsert(std::move(*transcript), release);
   }
 }
 
-void DictationController::finishInsert(const Transcript& t, double seconds,
-                                       Clock::time_point release) {
-  const InsertOutcome outcome = parts_.inserter->insert(t.text);
-  DictationRecord record{t.raw,  t.text,          t.kind,  t.note,  seconds, t.sttMs,
-                         t.cleanupMs, msSince(release), outcome, t.words};
-  lastText_ = t.text;
+void DictationController::finishInsert(DictationRecord record, Clock::time_point release) {
+  record.outcome = parts_.inserter->insert(record.text);
+  record.totalMs = msSince(release);
+  lastText_ = record.text;
 
-  const bool secure = outcome == InsertOutcome(insert_outcome::HeldBack{FocusVerdict::secureInput});
+  const bool secure =
+      record.outcome == InsertOutcome(insert_outcome::HeldBack{FocusVerdict::secureInput});
   if (parts_.history && !secure) {
     const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-    parts_.history->append(
-        History::Entry{now, t.text, t.raw, storedForm(t.kind), seconds, describe(outcome)});
+    parts_.history->append(History::Entry{now, record.text, record.raw, storedForm(record.cleanup),
+                                          record.seconds, describe(record.outcome)});
   }
   Log::info(timingLine(record));
   if (onRecord) onRecord(record);
-  report(dictation_state::Done{outcome});
+  report(dictation_state::Done{record.outcome});
 }
 
 }  // namespace talvo

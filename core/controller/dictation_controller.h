@@ -58,17 +58,6 @@ public:
   int64_t generation() const { return generation_; }
   const AudioFeeder& feeder() const { return *feeder_; }
 
-  // What transcription and cleanup produce for one accepted take.
-  struct Transcript {
-    QString raw;
-    QString text;
-    CleanupResult::Kind kind = CleanupResult::Kind::rules;
-    QString note;
-    double sttMs = 0;
-    double cleanupMs = 0;
-    std::vector<SpokenWord> words;
-  };
-
   using SessionHandle = QFuture<std::shared_ptr<TranscriptionSession>>;
 
 private:
@@ -86,16 +75,17 @@ private:
       std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
       std::shared_ptr<AudioFeeder> feeder, int64_t generation, QStringList terms,
       AudioFormat format, Transcriber::PartialHandler forward);
-  static QCoro::Task<std::optional<Transcript>> transcribeAndClean(
+  // Fills the record's transcription and cleanup fields; insertion adds the rest.
+  static QCoro::Task<std::optional<DictationRecord>> transcribeAndClean(
       SessionHandle starting, std::shared_ptr<Cleaner> cleaner, Clock::time_point release,
       UserDictionary dictionary);
   static QCoro::Task<> insert(std::optional<QFuture<void>> previous,
-                              QFuture<std::optional<Transcript>> transcript,
+                              QFuture<std::optional<DictationRecord>> transcript,
                               std::weak_ptr<DictationController> weak, double seconds,
                               Clock::time_point release);
   static QCoro::Task<> cancelSession(SessionHandle starting);
 
-  void finishInsert(const Transcript& transcript, double seconds, Clock::time_point release);
+  void finishInsert(DictationRecord record, Clock::time_point release);
 
   Parts parts_;
   std::shared_ptr<AudioFeeder> feeder_ = std::make_shared<AudioFeeder>();
