@@ -12,6 +12,9 @@
 namespace talvo {
 namespace {
 
+// Far beyond any hand-made dictionary; a larger file is not ours to parse.
+constexpr int64_t maxFileBytes = 4 << 20;
+
 using nlohmann::json;
 
 std::string utf8(const QString& text) {
@@ -66,18 +69,19 @@ std::optional<UserDictionary> decode(const QByteArray& data) {
 // empty, and so overwritten by the next save, a copy of it is kept.
 void keepDamagedCopy(const QString& path, const QByteArray& data) {
   const QString copyPath = path + QStringLiteral(".damaged");
-  if (file_io::readAll(copyPath) == data) return;
-  const QString failure = file_io::writeAtomically(copyPath, data);
-  if (failure.isEmpty())
+  if (file_io::readAll(copyPath, maxFileBytes).data == data) return;
+  try {
+    file_io::writeAtomically(copyPath, data);
     Log::info(QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
-  else
-    Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure));
+  } catch (const Error& failure) {
+    Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure.message()));
+  }
 }
 
 }  // namespace
 
 UserDictionary UserDictionary::load(const QString& path) {
-  const std::optional<QByteArray> data = file_io::readAll(path);
+  const std::optional<QByteArray> data = file_io::readAll(path, maxFileBytes).data;
   if (!data) return {};
   if (auto dictionary = decode(*data)) return std::move(*dictionary);
   if (!data->trimmed().isEmpty()) keepDamagedCopy(path, *data);
@@ -96,9 +100,7 @@ void UserDictionary::save(const QString& path) const {
   } catch (const std::exception& error) {
     throw Error(QStringLiteral("could not encode the dictionary: %1").arg(QString::fromUtf8(error.what())));
   }
-  const QString failure =
-      file_io::writeAtomically(path, QByteArray(encoded.data(), qsizetype(encoded.size())));
-  if (!failure.isEmpty()) throw Error(failure);
+  file_io::writeAtomically(path, QByteArray(encoded.data(), qsizetype(encoded.size())));
 }
 
 }  // namespace talvo

@@ -18,7 +18,7 @@ QString computeSupport() {
   const QString path =
       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Talvo");
   // A failure shows up later as quietly failing writes in the stores.
-  file_io::makeFolder(path);
+  (void)file_io::makeFolder(path);
   return path;
 }
 

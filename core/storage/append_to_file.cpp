@@ -1,6 +1,7 @@
 #include "storage/append_to_file.h"
 
 #include "storage/file_io.h"
+#include "pipeline/errors.h"
 
 #include <QFile>
 
@@ -36,13 +37,16 @@ int64_t appendBytes(const QByteArray& data, const QString& path) {
 void appendToFile(const QByteArray& data, const QString& path, int64_t maxBytes) {
   const int64_t previous = appendBytes(data, path);
   if (previous < 0 || previous <= maxBytes) return;
-  const std::optional<QByteArray> whole = file_io::readAll(path);
+  const std::optional<QByteArray> whole = file_io::readAll(path, maxBytes * 4).data;
   if (!whole) return;
   const qsizetype keep = qsizetype(std::min<int64_t>(maxBytes / 2, whole->size()));
   QByteArray tail = whole->right(keep);
   const qsizetype lineFeed = tail.indexOf('\n');
   if (lineFeed >= 0) tail.remove(0, lineFeed + 1);
-  file_io::writeAtomically(path, tail);
+  try {
+    file_io::writeAtomically(path, tail);
+  } catch (const Error&) {
+  }
 }
 
 }  // namespace talvo

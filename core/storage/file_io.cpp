@@ -1,5 +1,7 @@
 #include "storage/file_io.h"
 
+#include "pipeline/errors.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -54,41 +56,59 @@ void syncFolder(const QString& folder) {
 
 }  // namespace
 
-std::optional<QByteArray> readAll(const QString& path) {
-  Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return std::nullopt;
+ReadResult readAll(const QString& path, int64_t maxBytes) {
+  auto failed = [&](const QString& why) { return ReadResult{std::nullopt, path + ": " + why}; };
+  const QByteArray name = QFile::encodeName(path);
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  Fd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.valid()) {
+    const int error = errno;
+    ReadResult result = failed(reason(error));
+    result.missing = error == ENOENT;
+    return result;
+  }
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return failed(reason(errno));
+  if (!S_ISREG(info.st_mode)) return failed(QStringLiteral("not a regular file"));
+  if (info.st_size > maxBytes)
+    return failed(QStringLiteral("larger than %1 bytes").arg(maxBytes));
   QByteArray data;
+  data.reserve(qsizetype(info.st_size));
   char chunk[65536];
   for (;;) {
     const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return std::nullopt;
+      return failed(reason(errno));
     }
     if (got == 0) break;
+    // The file may grow while it is read.
+    if (data.size() + got > maxBytes) return failed(QStringLiteral("larger than %1 bytes").arg(maxBytes));
     data.append(chunk, got);
   }
-  return data;
+  return ReadResult{std::move(data), {}};
 }
 
-QString writeAtomically(const QString& path, const QByteArray& data) {
+void writeAtomically(const QString& path, const QByteArray& data) {
   const QFileInfo info(path);
   const QString folder = info.absolutePath();
   QByteArray tempName = QFile::encodeName(folder + "/." + info.fileName() + ".XXXXXX");
+  auto failure = [&](int error) {
+    return Error(QStringLiteral("could not write %1: %2").arg(path, reason(error)));
+  };
   // mkstemp creates the file with mode 0600.
   Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
-  if (!fd.valid()) return QStringLiteral("could not write %1: %2").arg(path, reason(errno));
+  if (!fd.valid()) throw failure(errno);
   auto fail = [&](int error) {
     fd.close();
     ::unlink(tempName.constData());
-    return QStringLiteral("could not write %1: %2").arg(path, reason(error));
+    throw failure(error);
   };
-  if (!writeFully(fd.get(), data.constData(), data.size())) return fail(errno);
-  if (::fsync(fd.get()) != 0) return fail(errno);
-  if (fd.close() != 0) return fail(errno);
-  if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) return fail(errno);
+  if (!writeFully(fd.get(), data.constData(), data.size())) fail(errno);
+  if (::fsync(fd.get()) != 0) fail(errno);
+  if (fd.close() != 0) fail(errno);
+  if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) fail(errno);
   syncFolder(folder);
-  return {};
 }
 
 bool makeFolder(const QString& folder) {

@@ -4,6 +4,7 @@
 #include "storage/append_to_file.h"
 #include "storage/file_io.h"
 #include "storage/history_codec.h"
+#include "pipeline/errors.h"
 
 #include <QFile>
 
@@ -13,6 +14,9 @@
 
 namespace talvo {
 namespace {
+
+// 500 entries of long dictations fit many times over; beyond this the file is not ours.
+constexpr int64_t maxFileBytes = 64 << 20;
 
 // True when the file exists, is not empty and its last byte is not a line feed: a write
 // was cut short. The next entry must then start on a line of its own, or it would be glued
@@ -68,7 +72,7 @@ void History::clear() {
 // after `wanted` entries: the newest are what callers ask for.
 std::vector<History::Entry> History::loadNewest(std::size_t wanted) const {
   std::vector<Entry> newestFirst;
-  const std::optional<QByteArray> data = file_io::readAll(path_);
+  const std::optional<QByteArray> data = file_io::readAll(path_, maxFileBytes).data;
   if (!data || wanted == 0) return newestFirst;
   const char* const begin = data->constData();
   const char* lineEnd = begin + data->size();
@@ -86,7 +90,7 @@ std::vector<History::Entry> History::loadNewest(std::size_t wanted) const {
 void History::trim() const {
   const std::size_t limit = std::size_t(cap_) + std::size_t(cap_ / 10);
   // Most appends stop here: there cannot be more readable entries than non-empty lines.
-  const std::optional<QByteArray> data = file_io::readAll(path_);
+  const std::optional<QByteArray> data = file_io::readAll(path_, maxFileBytes).data;
   if (!data || nonEmptyLines(*data) <= limit) return;
   std::vector<Entry> newestFirst = loadNewest(limit + 1);
   if (newestFirst.size() <= limit) return;
@@ -98,7 +102,10 @@ void History::trim() const {
       kept.append('\n');
     }
   }
-  file_io::writeAtomically(path_, kept);
+  try {
+    file_io::writeAtomically(path_, kept);
+  } catch (const Error&) {
+  }
 }
 
 }  // namespace talvo

@@ -82,8 +82,7 @@ void AutostartLoginItem::setEnabled(bool on) {
                             "Terminal=false\n"
                             "X-GNOME-Autostart-enabled=true\n")
                             .arg(desktopExecLine(executable_, {QString::fromLatin1(autostartArgument)}));
-  const QString failure = file_io::writeAtomically(desktopFile_, entry.toUtf8());
-  if (!failure.isEmpty()) throw Error(failure);
+  file_io::writeAtomically(desktopFile_, entry.toUtf8());
 }
 
 }  // namespace talvo

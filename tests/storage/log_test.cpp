@@ -22,7 +22,7 @@ protected:
   void TearDown() override { Log::setEcho(false); }
   QStringList lines() {
     Log::flush();
-    const QByteArray data = file_io::readAll(dir.filePath("talvo.log")).value_or(QByteArray());
+    const QByteArray data = file_io::readAll(dir.filePath("talvo.log"), 1 << 26).data.value_or(QByteArray());
     return QString::fromUtf8(data).split(u'\n', Qt::SkipEmptyParts);
   }
   QTemporaryDir dir;
