@@ -28,6 +28,13 @@ struct UserDictionary {
   // A phrase matches only between non-letters, non-digits; a space in it matches any run of
   // white space.
   QString apply(const QString& text) const;
+  // The second pass, over the cleaned text of a transcript that `apply` has already seen.
+  // It restores the stored spellings, and applies a fix only where its heard phrase stands
+  // outside an occurrence of the fix's own meant phrase: there the cleanup brought the
+  // heard phrase back, while inside it the fix has acted already and would double
+  // ("world" -> "world peace"). The result is what gets pasted: it holds no control
+  // characters but the line feeds and tabs that were in `cleaned`.
+  QString applyAfterCleanup(const QString& cleaned) const;
 
   // Does nothing when the word is already there in any case.
   void addWord(const QString& word);
