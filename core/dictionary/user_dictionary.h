@@ -41,8 +41,10 @@ struct UserDictionary {
   // Replaces any fix with the same heard phrase in any case; the new one goes last.
   void addFix(const QString& heard, const QString& meant);
 
-  // A missing or damaged file reads as an empty dictionary; a damaged one is first copied
-  // aside (next to it, ending ".damaged") so that the next save does not destroy it.
+  // A missing, damaged or unreadable file reads as an empty dictionary. A damaged one is
+  // first copied aside (next to it, ending ".damaged", then ".damaged-2" and on for
+  // different damage) so that the next save does not destroy it. Only regular files of a
+  // sane size are read: a FIFO or device there never blocks the caller.
   static UserDictionary load(const QString& path);
   // Pretty-printed JSON with sorted keys, replaced atomically. Throws talvo::Error.
   void save(const QString& path) const;
