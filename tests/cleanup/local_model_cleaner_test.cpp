@@ -22,7 +22,7 @@ const QByteArray kChat = "/v1/chat/completions";
 const QString kSpoken = QStringLiteral("um hello there how are you");
 const QString kRuled = QStringLiteral("Hello there how are you");
 // Far more than the loopback socket buffers hold: a client that stops reading never gets it all.
-constexpr qint64 kEndless = 32 << 20;
+constexpr qint64 kEndless = 64 << 20;
 
 // A port on 127.0.0.1 where nothing listens.
 QUrl refusingEndpoint() {

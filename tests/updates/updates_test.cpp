@@ -85,7 +85,7 @@ TEST_F(UpdateCheckTest, UndecodableDocumentsAreLogged) {
 }
 
 TEST_F(UpdateCheckTest, HugeBodyIsAbandoned) {
-  server.script(kFeed, {.announceLength = false, .filler = 32 << 20});
+  server.script(kFeed, {.announceLength = false, .filler = 64 << 20});
   EXPECT_EQ(check("1.0"), std::nullopt);
   // Given up while it was still arriving.
   EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }));
