@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace talvo {
 namespace {
 
@@ -57,6 +59,21 @@ bool mostlyTheSpeakersWords(const QStringList& rawWords, const QStringList& answ
   return static_cast<double>(kept) / static_cast<double>(count) >= kLeastKeptShare;
 }
 
+bool isLineBreak(QChar c) {
+  switch (c.unicode()) {
+    case u'\n': case u'\v': case u'\f': case u'\r': case 0x85: case 0x2028: case 0x2029:
+      return true;
+    default:
+      return false;
+  }
+}
+
+qsizetype lineBreaks(const QString& text) { return std::count_if(text.begin(), text.end(), isLineBreak); }
+
+bool foreignControl(QChar c) {
+  return c.category() == QChar::Other_Control && c != u'\n' && c != u'\t';
+}
+
 }  // namespace
 
 std::optional<QString> acceptAnswer(const QString& raw, const QString& output) {
@@ -68,6 +85,11 @@ std::optional<QString> acceptAnswer(const QString& raw, const QString& output) {
   if (!plausibleLength(rawWords.size(), answerWords.size())) return std::nullopt;
   if (!mostlyTheSpeakersWords(rawWords, answerWords)) return std::nullopt;
   return answer;
+}
+
+bool keepsLayout(const QString& ruledText, const QString& cleanedAnswer) {
+  if (std::any_of(cleanedAnswer.begin(), cleanedAnswer.end(), foreignControl)) return false;
+  return lineBreaks(cleanedAnswer) <= lineBreaks(ruledText);
 }
 
 }  // namespace talvo

@@ -12,4 +12,10 @@ namespace talvo {
 // the speaker never said. nullopt means the answer is not to be trusted.
 std::optional<QString> acceptAnswer(const QString& raw, const QString& output);
 
+// Whether an accepted answer, after the rules, may stand in for the ruled text when it is
+// pasted: it holds no control characters but line feeds and tabs, and no more line breaks
+// than the ruled text. A line break the speaker did not dictate would run a command in a
+// terminal.
+bool keepsLayout(const QString& ruledText, const QString& cleanedAnswer);
+
 }  // namespace talvo

@@ -1,5 +1,7 @@
 #include "cleanup/chat_exchange.h"
 
+#include "cleanup/reply_limit.h"
+
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,23 +19,6 @@ std::string utf8(const QString& text) { return text.toStdString(); }
 struct LaterDeleter {
   void operator()(QObject* object) const { object->deleteLater(); }
 };
-
-// Aborts the reply as soon as it announces or buffers more than the answer limit, so a
-// runaway server cannot fill memory.
-void capAnswerSize(QNetworkReply* reply, std::shared_ptr<bool> tooLarge) {
-  QPointer<QNetworkReply> guard = reply;
-  auto check = [guard, tooLarge] {
-    if (!guard || *tooLarge) return;
-    const QVariant announced = guard->header(QNetworkRequest::ContentLengthHeader);
-    if (guard->bytesAvailable() > kMaxAnswerBytes ||
-        (announced.isValid() && announced.toLongLong() > kMaxAnswerBytes)) {
-      *tooLarge = true;
-      guard->abort();
-    }
-  };
-  QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, check);
-  QObject::connect(reply, &QNetworkReply::readyRead, reply, check);
-}
 
 }  // namespace
 
@@ -86,8 +71,7 @@ ChatAnswer chatAnswer(const QByteArray& body) {
 QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
                                  QByteArray body, Cancellation cancel) {
   std::unique_ptr<QNetworkReply, LaterDeleter> reply(network->post(localRequest(url), body));
-  auto tooLarge = std::make_shared<bool>(false);
-  capAnswerSize(reply.get(), tooLarge);
+  limitReplySize(reply.get(), kMaxAnswerBytes);
   QPointer<QNetworkReply> guard = reply.get();
   cancel.onCancel([guard] {
     if (guard) guard->abort();
@@ -95,7 +79,7 @@ QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network,
 
   co_await reply.get();
 
-  if (*tooLarge || reply->bytesAvailable() > kMaxAnswerBytes)
+  if (cutOffForSize(reply.get()) || reply->bytesAvailable() > kMaxAnswerBytes)
     throw ModelError(QStringLiteral("the model's answer is larger than 64 KiB"));
   if (cancel.isCancelled()) throw ModelError(QStringLiteral("the request was cancelled"));
   const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -4,6 +4,7 @@
 #include "cleanup/chat_exchange.h"
 #include "cleanup/instructions.h"
 #include "cleanup/model_endpoint.h"
+#include "cleanup/reply_limit.h"
 #include "cleanup/rules.h"
 #include "pipeline/with_timeout.h"
 #include "storage/log.h"
@@ -21,6 +22,9 @@ namespace {
 constexpr int kTokensPerWord = 3;
 constexpr int kFewestTokens = 48;
 constexpr double kPrewarmTimeout = 60.0;  // seconds; loading a model can take a while
+// Only the probe's status code is used; a model list is a few kilobytes even for servers
+// with many models. A larger body is not a model server's.
+constexpr qint64 kMaxModelListBytes = 1 << 20;
 
 int milliseconds(double seconds) {
   return static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0));
@@ -70,13 +74,14 @@ void LocalModelCleaner::refreshStatus() {
   QNetworkRequest request = localRequest(endpointRoute(options_.endpoint, QStringLiteral("v1/models")));
   request.setTransferTimeout(milliseconds(options_.probeTimeout));
   QNetworkReply* reply = network_->get(request);
+  limitReplySize(reply, kMaxModelListBytes);
   std::weak_ptr<LocalModelCleaner> weak = weak_from_this();
   QObject::connect(reply, &QNetworkReply::finished, reply, [weak, reply, generation] {
     reply->deleteLater();
     auto self = weak.lock();
     if (!self || self->probeGeneration_ != generation) return;
     const int http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    self->setProbed(probeVerdict(reply->error(), http));
+    self->setProbed(cutOffForSize(reply) ? AIStatus::unknown : probeVerdict(reply->error(), http));
   });
 }
 
@@ -93,6 +98,8 @@ void LocalModelCleaner::sendPrewarm(const QStringList& terms) {
       localRequest(endpointRoute(options_.endpoint, QStringLiteral("v1/chat/completions")));
   request.setTransferTimeout(milliseconds(kPrewarmTimeout));
   QNetworkReply* reply = network_->post(request, chatRequestBody(chat));
+  // Nobody reads the answer; it is only held until the reply goes.
+  limitReplySize(reply, kMaxAnswerBytes);
   QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
 }
 
@@ -118,8 +125,11 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
       Log::info(QStringLiteral("ai cleanup: answer cut off at the token limit"));
       co_return ruled(ruledText, QStringLiteral("off-script"));
     }
-    if (auto candidate = accept(text, answer.text))
-      co_return CleanupResult{Rules::clean(*candidate), CleanupResult::Kind::ai, QString()};
+    if (auto candidate = accept(text, answer.text)) {
+      QString cleaned = Rules::clean(*candidate);
+      if (keepsLayout(ruledText, cleaned))
+        co_return CleanupResult{std::move(cleaned), CleanupResult::Kind::ai, QString()};
+    }
     co_return ruled(ruledText, QStringLiteral("off-script"));
   } catch (const TimeoutError&) {
     failure = QStringLiteral("timeout");

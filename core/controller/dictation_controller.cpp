@@ -186,7 +186,7 @@ QCoro::Task<std::optional<DictationRecord>> DictationController::transcribeAndCl
   const QString fixed = dictionary.apply(raw);
   auto cleaning = cleaner->clean(fixed, dictionary.terms());
   const CleanupResult result = co_await cleaning;
-  t.text = dictionary.apply(result.text);
+  t.text = dictionary.applyAfterCleanup(result.text);
   t.cleanup = result.kind;
   t.note = result.note;
   t.cleanupMs = msSince(cleanupStart);

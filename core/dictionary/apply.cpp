@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace talvo {
 namespace {
@@ -26,6 +28,37 @@ struct Pair {
   QStringView heard;
   QStringView meant;
   qsizetype length;
+  bool fix;  // false: a word, which only restores its own spelling
+};
+
+// A match, as UTF-16 offsets [start, end).
+struct Span {
+  int32_t start;
+  int32_t end;
+};
+
+// Which heard matches a rewrite leaves alone: those inside a longer occurrence of the
+// meant phrase. Both lists come from left-to-right searches, so they are sorted and do
+// not overlap among themselves, and one forward sweep answers every question.
+class Shelter {
+public:
+  explicit Shelter(std::vector<Span> meant) : meant_(std::move(meant)) {}
+
+  // Asked for matches in text order.
+  bool covers(Span match) {
+    while (next_ < meant_.size() && meant_[next_].end < match.end) ++next_;
+    if (next_ == meant_.size()) return false;
+    const Span& around = meant_[next_];
+    const bool inside = around.start <= match.start && match.end <= around.end;
+    // An occurrence that is the match itself comes from a fix that only changes case;
+    // that one still restores the spelling.
+    const bool same = around.start == match.start && around.end == match.end;
+    return inside && !same;
+  }
+
+private:
+  std::vector<Span> meant_;
+  std::size_t next_ = 0;
 };
 
 icu::UnicodeString alias(const QString& text) {
@@ -79,26 +112,48 @@ std::shared_ptr<const icu::RegexPattern> patternFor(QStringView phrase) {
   return pattern;
 }
 
-// Every match replaced by `meant`, taken literally; whether anything changed. The text is
-// left as it was when the engine fails part way.
-bool replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& text) {
-  const icu::UnicodeString input = alias(text);
+std::unique_ptr<icu::RegexMatcher> matcherFor(const icu::RegexPattern& pattern,
+                                              const icu::UnicodeString& input) {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::RegexMatcher> matcher(pattern.matcher(input, status));
-  if (U_FAILURE(status)) return false;
+  if (U_FAILURE(status)) return nullptr;
   matcher->setTimeLimit(matchStepLimit, status);
+  return matcher;
+}
+
+// Every match; nullopt when the engine fails part way.
+std::optional<std::vector<Span>> spans(const icu::RegexPattern& pattern, const QString& text) {
+  const icu::UnicodeString input = alias(text);
+  const auto matcher = matcherFor(pattern, input);
+  if (!matcher) return std::nullopt;
+  std::vector<Span> found;
+  UErrorCode status = U_ZERO_ERROR;
+  while (matcher->find(status) && U_SUCCESS(status))
+    found.push_back({matcher->start(status), matcher->end(status)});
+  if (U_FAILURE(status)) return std::nullopt;
+  return found;
+}
+
+// Every match outside `shelter` replaced by `meant`, taken literally; whether anything
+// changed. The text is left as it was when the engine fails part way.
+bool replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& text,
+                std::optional<Shelter> shelter = std::nullopt) {
+  const icu::UnicodeString input = alias(text);
+  const auto matcher = matcherFor(pattern, input);
+  if (!matcher) return false;
+  UErrorCode status = U_ZERO_ERROR;
   QString result;
   int32_t copied = 0;
   bool found = false;
   while (matcher->find(status) && U_SUCCESS(status)) {
-    const int32_t start = matcher->start(status);
-    const int32_t end = matcher->end(status);
+    const Span match{matcher->start(status), matcher->end(status)};
     if (U_FAILURE(status)) break;
+    if (shelter && shelter->covers(match)) continue;
     if (!found) result.reserve(text.size() + meant.size());
     found = true;
-    result.append(QStringView(text).sliced(copied, start - copied));
+    result.append(QStringView(text).sliced(copied, match.start - copied));
     result.append(meant);
-    copied = end;
+    copied = match.end;
   }
   if (U_FAILURE(status) || !found) return false;
   result.append(QStringView(text).sliced(copied));
@@ -106,25 +161,79 @@ bool replaceAll(const icu::RegexPattern& pattern, QStringView meant, QString& te
   return true;
 }
 
+bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
+
+// What the second pass puts in: it adds no control characters, and no line breaks or
+// tabs either; those may only come from the cleanup.
+QString inserted(QStringView meant) {
+  if (std::none_of(meant.begin(), meant.end(), isControl)) return meant.toString();
+  QString plain;
+  for (QChar c : meant) {
+    if (c == u'\n' || c == u'\t') plain += u' ';
+    else if (!isControl(c)) plain += c;
+  }
+  return plain;
+}
+
+// The pasted text may hold line feeds and tabs, and no other control character: a
+// terminal would act on an escape sequence or a carriage return.
+QString pasteable(QString text) {
+  text.removeIf([](QChar c) { return isControl(c) && c != u'\n' && c != u'\t'; });
+  return text;
+}
+
+std::vector<Pair> replacementList(const UserDictionary& dictionary) {
+  std::vector<Pair> pairs;
+  pairs.reserve(dictionary.fixes.size() + std::size_t(dictionary.words.size()));
+  for (const UserDictionary::Fix& fix : dictionary.fixes) pairs.push_back({fix.heard, fix.meant, 0, true});
+  for (const QString& word : dictionary.words) pairs.push_back({word, word, 0, false});
+  for (Pair& pair : pairs) pair.length = graphemeCount(pair.heard);
+  std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.length > b.length; });
+  return pairs;
+}
+
+// Where the meant phrase already stands in the text; nullopt when that cannot be told.
+std::optional<std::vector<Span>> occurrences(QStringView meant, const QString& text,
+                                             const QString& foldedText) {
+  const QStringView phrase = trimHorizontal(meant);
+  if (phrase.isEmpty() || !mayOccur(phrase, foldedText)) return std::vector<Span>{};
+  const auto pattern = patternFor(phrase);
+  return pattern ? spans(*pattern, text) : std::vector<Span>{};
+}
+
 }  // namespace
 
 QString UserDictionary::apply(const QString& text) const {
-  std::vector<Pair> pairs;
-  pairs.reserve(fixes.size() + std::size_t(words.size()));
-  for (const Fix& fix : fixes) pairs.push_back({fix.heard, fix.meant, 0});
-  for (const QString& word : words) pairs.push_back({word, word, 0});
-  for (Pair& pair : pairs) pair.length = graphemeCount(pair.heard);
-  std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.length > b.length; });
-
   QString result = text;
   QString foldedResult = folded(result);
-  for (const Pair& pair : pairs) {
+  for (const Pair& pair : replacementList(*this)) {
     const QStringView phrase = trimHorizontal(pair.heard);
     if (phrase.isEmpty() || !mayOccur(phrase, foldedResult)) continue;
     const auto pattern = patternFor(phrase);
     if (pattern && replaceAll(*pattern, pair.meant, result)) foldedResult = folded(result);
   }
   return result;
+}
+
+QString UserDictionary::applyAfterCleanup(const QString& cleaned) const {
+  QString result = cleaned;
+  QString foldedResult = folded(result);
+  for (const Pair& pair : replacementList(*this)) {
+    const QStringView phrase = trimHorizontal(pair.heard);
+    if (phrase.isEmpty() || !mayOccur(phrase, foldedResult)) continue;
+    const auto pattern = patternFor(phrase);
+    if (!pattern) continue;
+    std::optional<Shelter> shelter;
+    if (pair.fix) {
+      auto meant = occurrences(pair.meant, result, foldedResult);
+      // Unsure where the fix already acted, it is left out rather than risk doubling.
+      if (!meant) continue;
+      shelter.emplace(std::move(*meant));
+    }
+    if (replaceAll(*pattern, inserted(pair.meant), result, std::move(shelter)))
+      foldedResult = folded(result);
+  }
+  return pasteable(std::move(result));
 }
 
 }  // namespace talvo

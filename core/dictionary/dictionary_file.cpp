@@ -5,6 +5,8 @@
 #include "storage/json_depth.h"
 #include "storage/log.h"
 
+#include <QFileInfo>
+
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -65,24 +67,52 @@ std::optional<UserDictionary> decode(const QByteArray& data) {
   return dictionary;
 }
 
+// Copies of damaged files kept next to one dictionary; past that, a new damage is only
+// logged. It bounds what one load reads to compare.
+constexpr int maxDamagedCopies = 20;
+
+QString damagedCopyPath(const QString& path, int number) {
+  return path + (number == 1 ? QStringLiteral(".damaged") : QStringLiteral(".damaged-%1").arg(number));
+}
+
+bool taken(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() || info.isSymLink();
+}
+
 // The user typed every entry of a dictionary by hand. Before an unreadable file is read as
-// empty, and so overwritten by the next save, a copy of it is kept.
+// empty, and so overwritten by the next save, a copy of it is kept. Each different damage
+// gets a copy of its own (".damaged", ".damaged-2", ...); one already kept is not copied
+// again.
 void keepDamagedCopy(const QString& path, const QByteArray& data) {
-  const QString copyPath = path + QStringLiteral(".damaged");
-  if (file_io::readAll(copyPath, maxFileBytes).data == data) return;
-  try {
-    file_io::writeAtomically(copyPath, data);
-    Log::info(QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
-  } catch (const Error& failure) {
-    Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure.message()));
+  for (int number = 1; number <= maxDamagedCopies; ++number) {
+    const QString copyPath = damagedCopyPath(path, number);
+    if (taken(copyPath)) {
+      if (file_io::readAll(copyPath, maxFileBytes).data == data) return;
+      continue;
+    }
+    try {
+      file_io::writeAtomically(copyPath, data);
+      Log::info(QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
+    } catch (const Error& failure) {
+      Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure.message()));
+    }
+    return;
   }
+  Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2 copies are kept already")
+                .arg(path)
+                .arg(maxDamagedCopies));
 }
 
 }  // namespace
 
 UserDictionary UserDictionary::load(const QString& path) {
-  const std::optional<QByteArray> data = file_io::readAll(path, maxFileBytes).data;
-  if (!data) return {};
+  const file_io::ReadResult read = file_io::readAll(path, maxFileBytes);
+  const std::optional<QByteArray>& data = read.data;
+  if (!data) {
+    if (!read.missing) Log::info(QStringLiteral("dictionary: not read: ") + read.reason);
+    return {};
+  }
   if (auto dictionary = decode(*data)) return std::move(*dictionary);
   if (!data->trimmed().isEmpty()) keepDamagedCopy(path, *data);
   return {};

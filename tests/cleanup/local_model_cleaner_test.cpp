@@ -1,36 +1,34 @@
 #include "cleanup/instructions.h"
 #include "cleanup/local_model_cleaner.h"
 #include "cleanup/model_endpoint.h"
-#include "cleanup/rules.h"
-#include "fake_model_server.h"
 #include "storage/app_paths.h"
+#include "support/loopback_http.h"
 #include "support/task_runner.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace talvo {
 namespace {
 
-using test::FakeModelServer;
+using test::LoopbackHttp;
 using Kind = CleanupResult::Kind;
 
 const QByteArray kModels = "/v1/models";
 const QByteArray kChat = "/v1/chat/completions";
 const QString kSpoken = QStringLiteral("um hello there how are you");
+const QString kRuled = QStringLiteral("Hello there how are you");
+// Far more than the loopback socket buffers hold: a client that stops reading never gets it all.
+constexpr qint64 kEndless = 64 << 20;
 
 // A port on 127.0.0.1 where nothing listens.
 QUrl refusingEndpoint() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
-  return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
+  LoopbackHttp closed;
+  closed.close();
+  return closed.url();
 }
 
 class LocalModelCleanerTest : public ::testing::Test {
@@ -39,24 +37,23 @@ protected:
     // Status changes are logged; keep the log out of the user's own folder.
     static QTemporaryDir support;
     AppPaths::setSupport(support.path());
-    server.script(kModels, {200, R"({"object":"list","data":[{"id":"small"}]})"});
+    server.script(kModels, {.body = R"({"object":"list","data":[{"id":"small"}]})"});
   }
 
   std::shared_ptr<LocalModelCleaner> makeCleaner(LocalModelCleaner::Options options) {
-    if (options.endpoint == LocalModelCleaner::Options{}.endpoint) options.endpoint = server.endpoint();
+    if (options.endpoint == LocalModelCleaner::Options{}.endpoint) options.endpoint = server.url();
     return LocalModelCleaner::create(std::move(options));
   }
 
   // A cleaner whose probe has already found the server up.
-  std::shared_ptr<LocalModelCleaner> readyCleaner(double timeout = 2.0) {
-    auto cleaner = makeCleaner({.model = QStringLiteral("small"), .timeout = timeout});
+  std::shared_ptr<LocalModelCleaner> readyCleaner(LocalModelCleaner::Options options = {}) {
+    options.model = QStringLiteral("small");
+    auto cleaner = makeCleaner(std::move(options));
     EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::ready; }));
     return cleaner;
   }
 
-  void answerWith(const QString& content, int delayMs = 0) {
-    server.script(kChat, {200, test::chatCompletion(content), delayMs});
-  }
+  void answerWith(const QString& content) { server.script(kChat, {.body = test::chatCompletion(content)}); }
 
   QJsonObject lastChat() const {
     const auto* request = server.last(kChat);
@@ -68,23 +65,10 @@ protected:
     return test::run(cleaner->clean(text, terms));
   }
 
-  FakeModelServer server;
+  LoopbackHttp server;
 };
 
-// ---- a good answer ----------------------------------------------------------------------
-
-TEST_F(LocalModelCleanerTest, LabelledAnswerIsAcceptedWithoutItsLabel) {
-  auto cleaner = readyCleaner();
-  answerWith(QStringLiteral("Cleaned text: Hello there, how are you?"));
-  EXPECT_EQ(cleanUp(cleaner, kSpoken),
-            (CleanupResult{QStringLiteral("Hello there, how are you?"), Kind::ai, QString()}));
-}
-
-TEST_F(LocalModelCleanerTest, CurlyQuotedAnswerLosesItsQuotes) {
-  auto cleaner = readyCleaner();
-  answerWith(QStringLiteral("\u201CHello there, how are you?\u201D"));
-  EXPECT_EQ(cleanUp(cleaner, kSpoken).text, "Hello there, how are you?");
-}
+// ---- the model's answer -------------------------------------------------------------------
 
 TEST_F(LocalModelCleanerTest, RequestCarriesInstructionsPromptAndBudget) {
   auto cleaner = readyCleaner();
@@ -103,132 +87,79 @@ TEST_F(LocalModelCleanerTest, RequestCarriesInstructionsPromptAndBudget) {
   EXPECT_EQ(messages[1]["role"].toString(), "user");
   // The model sees what was said, not the ruled text.
   EXPECT_EQ(messages[1]["content"].toString(), "Transcript:\n" + kSpoken);
-}
-
-TEST_F(LocalModelCleanerTest, BudgetIsThreeTokensPerWordAboveTheFloor) {
-  auto cleaner = readyCleaner();
-  QString thirty;
-  for (int i = 0; i < 30; ++i) thirty += QStringLiteral("word%1 ").arg(i);
-  answerWith(thirty);
-  cleanUp(cleaner, thirty);
+  // Three tokens a word above the floor of 48.
+  cleanUp(cleaner, QStringLiteral("word ").repeated(30));
   EXPECT_EQ(lastChat()["max_tokens"].toInt(), 90);
 }
 
-TEST_F(LocalModelCleanerTest, RulesRunAgainOverTheAnswer) {
+TEST_F(LocalModelCleanerTest, AcceptedAnswerLosesItsLabelAndKeepsDictatedLines) {
   auto cleaner = readyCleaner();
-  answerWith(QStringLiteral("so so hello there how are you"));
-  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("um so hello there how are you")),
-            (CleanupResult{QStringLiteral("So hello there how are you"), Kind::ai, QString()}));
-}
-
-// ---- answers that are not used ------------------------------------------------------------
-
-TEST_F(LocalModelCleanerTest, OffScriptAnswersFallBackToTheRules) {
-  auto cleaner = readyCleaner();
-  const CleanupResult ruled{Rules::clean(kSpoken), Kind::rules, QStringLiteral("off-script")};
-
-  answerWith(QStringLiteral("Sure! Here is a much longer answer that goes on and on about "
-                            "things nobody said at all today now"));
-  EXPECT_EQ(cleanUp(cleaner, kSpoken), ruled);
-
-  const QString ten = QStringLiteral("one two three four five six seven eight nine ten");
-  answerWith(QStringLiteral("One."));
-  EXPECT_EQ(cleanUp(cleaner, ten).note, "off-script");
-
-  answerWith(QStringLiteral("hello there my dear friend Bob"));
-  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("hello there um")).note, "off-script");
-
-  answerWith(QStringLiteral("  \n\"\"  "));
-  EXPECT_EQ(cleanUp(cleaner, kSpoken).note, "off-script");
-}
-
-TEST_F(LocalModelCleanerTest, AnswerCutOffAtTheTokenLimitIsNotUsed) {
-  auto cleaner = readyCleaner();
-  // Plausible by every word check, but the server says it ran out of tokens mid-way.
-  const QString spoken = QStringLiteral("um we meet on friday at the office near the station");
-  server.script(kChat, {200, test::chatCompletion(QStringLiteral("We meet on Friday at the"),
-                                                  QStringLiteral("length"))});
-  EXPECT_EQ(cleanUp(cleaner, spoken),
-            (CleanupResult{Rules::clean(spoken), Kind::rules, QStringLiteral("off-script")}));
-}
-
-TEST_F(LocalModelCleanerTest, SlowAnswerTimesOutAndTheRequestIsAborted) {
-  auto cleaner = readyCleaner(LocalModelCleaner::kDefaultTimeout);
-  answerWith(QStringLiteral("Hello there, how are you?"), 20000);
-  QElapsedTimer clock;
-  clock.start();
-  const CleanupResult result = cleanUp(cleaner, kSpoken);
-  const double seconds = clock.elapsed() / 1000.0;
-  EXPECT_EQ(result, (CleanupResult{Rules::clean(kSpoken), Kind::rules, QStringLiteral("timeout")}));
-  EXPECT_GE(seconds, 3.8);
-  EXPECT_LT(seconds, 6.0);
-  // The server sees the client hang up long before it would have answered.
-  EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }, 2.0));
+  // The rules run once more over the answer.
+  answerWith(QStringLiteral("Cleaned text: so so first line\nsecond line"));
+  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("um so first line new line second line")),
+            (CleanupResult{"So first line\nSecond line", Kind::ai, QString()}));
 }
 
 struct BadAnswer {
   const char* name;
-  FakeModelServer::Reply reply;
+  LoopbackHttp::Reply reply;
   const char* note;
 };
 
 void PrintTo(const BadAnswer& b, std::ostream* os) { *os << b.name; }
 
-class BadAnswers : public LocalModelCleanerTest,
-                   public ::testing::WithParamInterface<BadAnswer> {};
+class BadAnswers : public LocalModelCleanerTest, public ::testing::WithParamInterface<BadAnswer> {};
 
-TEST_P(BadAnswers, GiveTheRulesWithAnErrorNote) {
+TEST_P(BadAnswers, GiveTheRulesWithANote) {
   auto cleaner = readyCleaner();
   server.script(kChat, GetParam().reply);
-  EXPECT_EQ(cleanUp(cleaner, kSpoken),
-            (CleanupResult{Rules::clean(kSpoken), Kind::rules, QString::fromUtf8(GetParam().note)}));
+  EXPECT_EQ(cleanUp(cleaner, kSpoken), (CleanupResult{kRuled, Kind::rules, QString::fromUtf8(GetParam().note)}));
 }
 
-QByteArray oversized() {
-  return test::chatCompletion(QString(70 * 1024, u'a'));
+LoopbackHttp::Reply says(const char16_t* content, const char* finish = "stop") {
+  return {.body = test::chatCompletion(QString::fromUtf16(content), QString::fromUtf8(finish))};
 }
 
-QByteArray deeplyNested() {
-  return QByteArray(30000, '[') + QByteArray(30000, ']');
-}
+constexpr const char* kNotJson = "error: the model's answer is not JSON";
+constexpr const char* kNoText = "error: the model's answer has no message text";
+constexpr const char* kTooLarge = "error: the model's answer is larger than 64 KiB";
 
 INSTANTIATE_TEST_SUITE_P(
-    Server, BadAnswers,
+    Table, BadAnswers,
     ::testing::Values(
-        BadAnswer{"http500", {500, R"({"error":"boom"})"}, "error: the model server answered HTTP 500"},
-        BadAnswer{"http503", {503, R"({"error":"loading"})"}, "error: the model server answered HTTP 503"},
-        BadAnswer{"redirect", {302, "", 0, true, "Location: /elsewhere\r\n"},
+        BadAnswer{"wordy", says(u"Sure! Here is a much longer answer about things nobody said"), "off-script"},
+        BadAnswer{"cutOffAtTheTokenLimit", says(u"Hello there, how", "length"), "off-script"},
+        BadAnswer{"undictatedLineBreak", says(u"Hello there,\nhow are you?"), "off-script"},
+        BadAnswer{"escapeSequence", says(u"Hello there, \x1B[2Jhow are you?"), "off-script"},
+        BadAnswer{"carriageReturn", says(u"Hello there,\r how are you?"), "off-script"},
+        BadAnswer{"http500", {.status = 500, .body = R"({"error":"boom"})"}, "error: the model server answered HTTP 500"},
+        BadAnswer{"http503", {.status = 503, .body = "{}"}, "error: the model server answered HTTP 503"},
+        // Not followed: a redirect could lead off the machine.
+        BadAnswer{"redirect", {.status = 302, .extraHeaders = "Location: /elsewhere\r\n"},
                   "error: the model server answered HTTP 302"},
-        BadAnswer{"notJson", {200, "<html>hello</html>"}, "error: the model's answer is not JSON"},
-        BadAnswer{"empty", {200, ""}, "error: the model's answer is not JSON"},
-        BadAnswer{"badUtf8", {200, "{\"choices\":[{\"message\":{\"content\":\"\xff\xfe\"}}]}"},
-                  "error: the model's answer is not JSON"},
-        BadAnswer{"deepNesting", {200, deeplyNested()}, "error: the model's answer has no message text"},
-        BadAnswer{"noChoices", {200, R"({"choices":[]})"}, "error: the model's answer has no message text"},
-        BadAnswer{"array", {200, R"([1,2,3])"}, "error: the model's answer has no message text"},
-        BadAnswer{"nullContent", {200, R"({"choices":[{"message":{"content":null}}]})"},
-                  "error: the model's answer has no message text"},
-        BadAnswer{"numberContent", {200, R"({"choices":[{"message":{"content":7}}]})"},
-                  "error: the model's answer has no message text"},
-        BadAnswer{"tooLarge", {200, oversized()}, "error: the model's answer is larger than 64 KiB"},
-        BadAnswer{"tooLargeUnannounced", {200, oversized(), 0, false},
-                  "error: the model's answer is larger than 64 KiB"}),
+        BadAnswer{"notJson", {.body = "<html>hello</html>"}, kNotJson}, BadAnswer{"empty", {}, kNotJson},
+        BadAnswer{"badUtf8", {.body = "{\"choices\":[{\"message\":{\"content\":\"\xff\xfe\"}}]}"}, kNotJson},
+        BadAnswer{"deepNesting", {.body = QByteArray(30000, '[') + QByteArray(30000, ']')}, kNoText},
+        BadAnswer{"noChoices", {.body = R"({"choices":[]})"}, kNoText},
+        BadAnswer{"array", {.body = "[1,2,3]"}, kNoText},
+        BadAnswer{"nullContent", {.body = R"({"choices":[{"message":{"content":null}}]})"}, kNoText},
+        BadAnswer{"numberContent", {.body = R"({"choices":[{"message":{"content":7}}]})"}, kNoText},
+        BadAnswer{"tooLarge", {.filler = 70 * 1024}, kTooLarge},
+        BadAnswer{"tooLargeUnannounced", {.announceLength = false, .filler = kEndless}, kTooLarge}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(LocalModelCleanerTest, RedirectIsNotFollowed) {
-  auto cleaner = readyCleaner();
-  server.script(kChat, {302, "", 0, true, "Location: /elsewhere\r\n"});
-  server.script("/elsewhere", {200, test::chatCompletion(QStringLiteral("Hello there"))});
-  cleanUp(cleaner, kSpoken);
-  EXPECT_EQ(server.count("/elsewhere"), 0);
+TEST_F(LocalModelCleanerTest, SlowAnswerTimesOutAndTheRequestIsAborted) {
+  auto cleaner = readyCleaner({.timeout = 0.2});
+  server.script(kChat, {.silent = true});
+  EXPECT_EQ(cleanUp(cleaner, kSpoken), (CleanupResult{kRuled, Kind::rules, "timeout"}));
+  EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }));
 }
 
 TEST_F(LocalModelCleanerTest, ServerGoneAfterTheProbeGivesAnErrorNote) {
   auto cleaner = readyCleaner();
   server.close();
   const CleanupResult result = cleanUp(cleaner, kSpoken);
-  EXPECT_EQ(result.kind, Kind::rules);
-  EXPECT_EQ(result.text, Rules::clean(kSpoken));
+  EXPECT_EQ(result.text, kRuled);
   EXPECT_TRUE(result.note.startsWith("error: the model server could not be reached")) << result.note.toStdString();
   // The failure refreshes the status, so the next dictation does not try again.
   EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
@@ -238,81 +169,69 @@ TEST_F(LocalModelCleanerTest, ServerGoneAfterTheProbeGivesAnErrorNote) {
 
 TEST_F(LocalModelCleanerTest, SwitchedOffNeverAsksTheModel) {
   auto cleaner = makeCleaner({.enabled = false});
-  answerWith(QStringLiteral("Hello there, how are you?"));
   EXPECT_EQ(cleaner->status(), AIStatus::disabledByUser);
   cleaner->prewarm({});
-  EXPECT_EQ(cleanUp(cleaner, kSpoken),
-            (CleanupResult{QStringLiteral("Hello there how are you"), Kind::rules,
-                           QStringLiteral("disabledByUser")}));
+  EXPECT_EQ(cleanUp(cleaner, kSpoken), (CleanupResult{kRuled, Kind::rules, "disabledByUser"}));
   test::spinFor(0.1);
   EXPECT_TRUE(server.requests().empty());
 }
 
 TEST_F(LocalModelCleanerTest, ShortTextNeverAsksTheModel) {
   auto cleaner = readyCleaner();
-  answerWith(QStringLiteral("Hello there"));
-  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("hello there")),
-            (CleanupResult{QStringLiteral("Hello there"), Kind::rules, QStringLiteral("short")}));
+  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("hello there")), (CleanupResult{"Hello there", Kind::rules, "short"}));
   EXPECT_EQ(server.count(kChat), 0);
 }
 
-TEST_F(LocalModelCleanerTest, NotReadyGivesTheStatusAsNote) {
+TEST_F(LocalModelCleanerTest, RefusedConnectionIsTurnedOffAndNoted) {
   auto cleaner = makeCleaner({.endpoint = refusingEndpoint()});
   ASSERT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
-  EXPECT_EQ(cleanUp(cleaner, kSpoken),
-            (CleanupResult{QStringLiteral("Hello there how are you"), Kind::rules,
-                           QStringLiteral("turnedOff")}));
+  EXPECT_EQ(cleanUp(cleaner, kSpoken), (CleanupResult{kRuled, Kind::rules, "turnedOff"}));
 }
 
 // ---- status ------------------------------------------------------------------------------------
 
 TEST_F(LocalModelCleanerTest, StatusFollowsTheProbe) {
-  struct Case {
-    FakeModelServer::Reply reply;
-    AIStatus status;
-  };
-  for (const Case& c : {Case{{503, "{}"}, AIStatus::downloading}, Case{{500, "{}"}, AIStatus::unknown},
-                        Case{{404, "{}"}, AIStatus::unknown},
-                        Case{{302, "", 0, true, "Location: /v1/other\r\n"}, AIStatus::unknown},
-                        Case{{200, "{}"}, AIStatus::ready}}) {
-    server.script(kModels, c.reply);
+  for (const auto& [reply, status] : std::initializer_list<std::pair<LoopbackHttp::Reply, AIStatus>>{
+           {{.status = 503}, AIStatus::downloading}, {{.status = 500}, AIStatus::unknown},
+           {{.status = 404}, AIStatus::unknown}, {{.status = 302, .extraHeaders = "Location: /x\r\n"}, AIStatus::unknown},
+           {{.status = 200}, AIStatus::ready}}) {
+    server.script(kModels, reply);
     auto cleaner = makeCleaner({});
-    EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == c.status; }))
-        << toString(c.status).toStdString();
+    EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == status; })) << toString(status).toStdString();
   }
 }
 
-TEST_F(LocalModelCleanerTest, RefusedConnectionIsTurnedOff) {
-  auto cleaner = makeCleaner({.endpoint = refusingEndpoint()});
-  EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
+// A probe that cannot end normally, because the server never answers or never stops,
+// is given up and leaves the status unknown.
+TEST_F(LocalModelCleanerTest, ProbeThatNeverEndsIsGivenUp) {
+  for (const LoopbackHttp::Reply& reply :
+       {LoopbackHttp::Reply{.silent = true}, LoopbackHttp::Reply{.announceLength = false, .filler = kEndless}}) {
+    server.script(kModels, {});
+    auto cleaner = readyCleaner({.probeTimeout = 0.2});
+    const int hungUp = server.hungUpEarly();
+    server.script(kModels, reply);
+    cleaner->refreshStatus();
+    EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::unknown; }));
+    EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == hungUp + 1; }));
+  }
 }
 
-TEST_F(LocalModelCleanerTest, SlowProbeIsUnknown) {
-  server.script(kModels, {200, "{}", 3000});
-  auto cleaner = makeCleaner({.probeTimeout = 0.3});
-  test::spinFor(0.8);
-  EXPECT_EQ(cleaner->status(), AIStatus::unknown);
-}
-
-TEST_F(LocalModelCleanerTest, HostsOffTheMachineAreNotEligible) {
-  for (const char* address : {"http://192.0.2.1:8080", "http://example.com", "https://10.0.0.1/"}) {
-    auto cleaner = makeCleaner({.endpoint = QUrl(QString::fromUtf8(address))});
-    EXPECT_EQ(cleaner->status(), AIStatus::notEligible) << address;
-    EXPECT_EQ(cleanUp(cleaner, kSpoken).note, "notEligible");
-  }
-  for (const char* address : {"ftp://127.0.0.1/", "not a url"}) {
-    auto cleaner = makeCleaner({.endpoint = QUrl(QString::fromUtf8(address))});
-    EXPECT_EQ(cleaner->status(), AIStatus::unknown) << address;
-  }
+TEST_F(LocalModelCleanerTest, HostOffTheMachineIsNotEligible) {
+  auto cleaner = makeCleaner({.endpoint = QUrl(QStringLiteral("http://192.0.2.1:8080"))});
+  EXPECT_EQ(cleaner->status(), AIStatus::notEligible);
+  EXPECT_EQ(cleanUp(cleaner, kSpoken).note, "notEligible");
 }
 
 TEST(ModelEndpoint, OnlyLoopbackHostsMayBeContacted) {
-  for (const char* address : {"http://127.0.0.1:8080", "http://127.0.0.2", "http://[::1]:8080",
-                              "http://LocalHost:11434/", "https://localhost/api"})
-    EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), std::nullopt) << address;
-  for (const char* address : {"http://192.168.1.2:8080", "http://localhost.example.com",
-                              "http://[2001:db8::1]/", "http://0.0.0.0:8080"})
-    EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), AIStatus::notEligible) << address;
+  const std::pair<const char*, std::optional<AIStatus>> cases[] = {
+      {"http://127.0.0.1:8080", std::nullopt}, {"http://127.0.0.2", std::nullopt},
+      {"http://[::1]:8080", std::nullopt}, {"http://LocalHost:11434/", std::nullopt},
+      {"https://localhost/api", std::nullopt}, {"http://192.168.1.2:8080", AIStatus::notEligible},
+      {"http://localhost.example.com", AIStatus::notEligible}, {"http://[2001:db8::1]/", AIStatus::notEligible},
+      {"http://0.0.0.0:8080", AIStatus::notEligible}, {"https://10.0.0.1/", AIStatus::notEligible},
+      {"ftp://127.0.0.1/", AIStatus::unknown}, {"not a url", AIStatus::unknown}};
+  for (const auto& [address, verdict] : cases)
+    EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), verdict) << address;
 }
 
 TEST(ModelEndpoint, RoutesGoBelowTheServerAddress) {
@@ -323,7 +242,7 @@ TEST(ModelEndpoint, RoutesGoBelowTheServerAddress) {
 }
 
 TEST_F(LocalModelCleanerTest, LocalhostByNameIsProbed) {
-  const int port = server.endpoint().port();
+  const int port = server.url().port();
   auto named = makeCleaner({.endpoint = QUrl(QStringLiteral("http://localhost:%1").arg(port))});
   EXPECT_TRUE(test::spinUntil([&] { return named->status() == AIStatus::ready; }));
   EXPECT_EQ(server.count(kModels), 1);
@@ -338,12 +257,8 @@ TEST_F(LocalModelCleanerTest, SwitchAndEndpointChangesTakeEffect) {
 
   cleaner->setEndpoint(refusingEndpoint());
   EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
-  cleaner->setEndpoint(server.endpoint());
+  cleaner->setEndpoint(server.url());
   EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::ready; }));
-
-  server.script(kModels, {503, "{}"});
-  cleaner->refreshStatus();
-  EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::downloading; }));
 }
 
 // ---- prewarm and lifetime -------------------------------------------------------------------
@@ -356,14 +271,20 @@ TEST_F(LocalModelCleanerTest, PrewarmAsksForOneTokenWithTheInstructions) {
   ASSERT_TRUE(test::spinUntil([&] { return server.count(kChat) == 1; }));
   const QJsonObject body = lastChat();
   EXPECT_EQ(body["max_tokens"].toInt(), 1);
-  EXPECT_EQ(body["messages"][0]["content"].toString(),
-            cleanupInstructions({QStringLiteral("Marguerite")}));
+  EXPECT_EQ(body["messages"][0]["content"].toString(), cleanupInstructions({QStringLiteral("Marguerite")}));
   EXPECT_TRUE(test::spinUntil([&] { return server.count(kModels) == probes + 1; }));
+}
+
+TEST_F(LocalModelCleanerTest, EndlessPrewarmAnswerIsCutOff) {
+  auto cleaner = readyCleaner();
+  server.script(kChat, {.announceLength = false, .filler = kEndless});
+  cleaner->prewarm({});
+  EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }));
 }
 
 TEST_F(LocalModelCleanerTest, CleanOutlivesItsOwnersReference) {
   auto cleaner = readyCleaner();
-  answerWith(QStringLiteral("Hello there, how are you?"), 100);
+  answerWith(QStringLiteral("Hello there, how are you?"));
   QCoro::Task<CleanupResult> task = cleaner->clean(kSpoken, {});
   cleaner.reset();
   EXPECT_EQ(test::run(std::move(task)).kind, Kind::ai);
@@ -371,29 +292,18 @@ TEST_F(LocalModelCleanerTest, CleanOutlivesItsOwnersReference) {
 
 // ---- instruction text ---------------------------------------------------------------------
 
-TEST(CleanupInstructions, WithoutTermsAnEmptyLineComesBeforeTheLastSentence) {
-  const QString text = cleanupInstructions({});
-  const QString ending = QStringLiteral("\nOutput only the cleaned text.");
-  ASSERT_TRUE(text.endsWith(ending));
-  const QString fixed = text.chopped(ending.size());
+TEST(CleanupInstructions, FixedTextThenAtMostSixtyTermsThenTheLastSentence) {
+  const QString bare = cleanupInstructions({});
+  ASSERT_TRUE(bare.endsWith("clean it and output it as a question or order.\n\nOutput only the cleaned text."));
+  const QString fixed = bare.chopped(30);  // without terms an empty line stands before the last sentence
   EXPECT_EQ(fixed.size(), 695);
   EXPECT_EQ(fixed.count(u'\n'), 8);
   EXPECT_TRUE(fixed.startsWith("You clean up voice dictation. Someone spoke,"));
-  EXPECT_TRUE(fixed.endsWith("clean it and output it as a question or order.\n"));
-}
-
-TEST(CleanupInstructions, TermsAreListedOnTheirOwnLine) {
-  const QString text = cleanupInstructions({"Marguerite", "SQL", "Talvo"});
-  EXPECT_EQ(text, cleanupInstructions({}).chopped(30) +
-                      "- Spell these exactly: Marguerite, SQL, Talvo\nOutput only the cleaned text.");
-}
-
-TEST(CleanupInstructions, AtMostSixtyTerms) {
+  EXPECT_EQ(cleanupInstructions({"Marguerite", "SQL"}),
+            fixed + "- Spell these exactly: Marguerite, SQL\nOutput only the cleaned text.");
   QStringList terms;
   for (int i = 1; i <= 70; ++i) terms << QStringLiteral("T%1").arg(i);
-  const QString text = cleanupInstructions(terms);
-  EXPECT_TRUE(text.contains(", T59, T60\nOutput only the cleaned text."));
-  EXPECT_FALSE(text.contains("T61"));
+  EXPECT_TRUE(cleanupInstructions(terms).endsWith(", T59, T60\nOutput only the cleaned text."));
 }
 
 }  // namespace

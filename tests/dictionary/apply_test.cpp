@@ -5,84 +5,87 @@
 namespace talvo {
 namespace {
 
-UserDictionary withFixes(std::vector<UserDictionary::Fix> fixes, QStringList words = {}) {
-  return UserDictionary{std::move(words), std::move(fixes)};
+struct Case {
+  const char* name;
+  UserDictionary dictionary;
+  QString text;
+  QString expected;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+std::string nameOf(const ::testing::TestParamInfo<Case>& info) { return info.param.name; }
+
+UserDictionary fixes(std::vector<UserDictionary::Fix> list) { return {{}, std::move(list)}; }
+UserDictionary fix(const QString& heard, const QString& meant) { return {{}, {{heard, meant}}}; }
+
+class FirstPass : public ::testing::TestWithParam<Case> {};
+
+TEST_P(FirstPass, RewritesWhatWasSaid) {
+  EXPECT_EQ(GetParam().dictionary.apply(GetParam().text), GetParam().expected);
 }
 
-TEST(DictionaryApply, PhrasesMatchAcrossAnyWhiteSpace) {
-  const auto dictionary = withFixes({{"new york", "New York"}});
-  EXPECT_EQ(dictionary.apply("flights to new york today"), "flights to New York today");
-  EXPECT_EQ(dictionary.apply("new   york"), "New York");
-  EXPECT_EQ(dictionary.apply("new\nyork"), "New York");
-  EXPECT_EQ(dictionary.apply("NEW YORK and new york"), "New York and New York");
+const QString kFlags = QString::fromUtf8("🇫🇷🇫🇷🇫🇷🇫🇷🇫🇷");
+const QString kHostile = "(a+)* [x] {2} ^$ | \\Q .*? \\E \\1 # c++";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FirstPass,
+    ::testing::Values(
+        Case{"phraseAcrossAnyWhiteSpace", fix("new york", "New York"), "to new york, new   york, new\nyork, NEW YORK",
+             "to New York, New York, New York, New York"},
+        Case{"phraseBetweenNonLettersNonDigits", fix("sequel", "SQL"),
+             QString::fromUtf8("sequels prequel sequel2 2sequel ésequel sequelé (sequel) sequel,"),
+             QString::fromUtf8("sequels prequel sequel2 2sequel ésequel sequelé (SQL) SQL,")},
+        Case{"wordRestoresItsSpelling", {{"Marguerite"}, {}}, "ask MARGUERITE about marguerite's cat",
+             "ask Marguerite about Marguerite's cat"},
+        Case{"longerPhraseFirst", fixes({{"new york", "New York"}, {"new york city", "NYC"}}),
+             "new york, new york city", "New York, NYC"},
+        // Five flags are ten code units each but one character each: "abcdef" goes first.
+        Case{"lengthInCharacters", fixes({{kFlags, "flags"}, {"abcdef", kFlags + " abcdef"}}), "abcdef", "flags abcdef"},
+        Case{"equalLengthFixBeforeWord", {{"Teh"}, {{"teh", "the"}}}, "teh cat", "the cat"},
+        Case{"meantIsLiteral", fix("price", "$1 \\0 \\n"), "the price", "the $1 \\0 \\n"},
+        Case{"heardIsLiteral", fixes({{kHostile, "ok"}, {"c++", "C++"}, {".*", "dots"}}),
+             "say " + kHostile + " now, I like c++, a .* b, nothing", "say ok now, I like C++, a dots b, nothing"},
+        Case{"blankHeardChangesNothing", {{" "}, {{"   ", "X"}, {"\t", "Y"}, {"", "Z"}}}, "a  b\tc", "a  b\tc"},
+        Case{"heardTrimmedMeantNot", fix("  gonna ", " going to "), "I'm gonna go", "I'm  going to  go"},
+        // Matching is by full case folding, also for the quick test of whether a phrase occurs.
+        Case{"foldSharpS", fix(QString::fromUtf8("straße"), "<>"), "STRASSE", "<>"},
+        Case{"foldLigature", fix(QString::fromUtf8("ﬁne"), "<>"), "FINE", "<>"},
+        Case{"foldKelvinSign", fix("Kelvin", "<>"), QString::fromUtf8("\u212AELVIN"), "<>"},
+        Case{"foldFinalSigma", fix(QString::fromUtf8("ΣΟΦΟΣ"), "<>"), QString::fromUtf8("σοφοσ"), "<>"},
+        Case{"foldIotaSubscript", fix(QString::fromUtf8("ᾳ"), "<>"), QString::fromUtf8("ΑΙ"), "<>"},
+        Case{"accentsDiffer", fix(QString::fromUtf8("σοφός"), "<>"), QString::fromUtf8("ΣΟΦΟΣ"),
+             QString::fromUtf8("ΣΟΦΟΣ")},
+        Case{"dottedCapitalIDiffers", fix(QString::fromUtf8("İstanbul"), "<>"), "istanbul", "istanbul"}),
+    nameOf);
+
+class SecondPass : public ::testing::TestWithParam<Case> {};
+
+TEST_P(SecondPass, RestoresAndFixesWithoutDoubling) {
+  EXPECT_EQ(GetParam().dictionary.applyAfterCleanup(GetParam().text), GetParam().expected);
 }
 
-TEST(DictionaryApply, PhrasesStandBetweenNonLettersAndNonDigits) {
-  const auto dictionary = withFixes({{"sequel", "SQL"}});
-  EXPECT_EQ(dictionary.apply("sequels and prequel"), "sequels and prequel");
-  EXPECT_EQ(dictionary.apply("sequel, please"), "SQL, please");
-  EXPECT_EQ(dictionary.apply("sequel2 2sequel"), "sequel2 2sequel");
-  EXPECT_EQ(dictionary.apply(QString::fromUtf8("ésequel sequelé (sequel)")),
-            QString::fromUtf8("ésequel sequelé (SQL)"));
-}
+const UserDictionary kPeace = fix("world", "world peace");
 
-TEST(DictionaryApply, WordsRestoreTheirSpelling) {
-  const UserDictionary dictionary{{"Marguerite"}, {}};
-  EXPECT_EQ(dictionary.apply("ask MARGUERITE"), "ask Marguerite");
-  EXPECT_EQ(dictionary.apply("ask marguerite's cat"), "ask Marguerite's cat");
-}
-
-TEST(DictionaryApply, LongerPhrasesGoFirst) {
-  const auto dictionary = withFixes({{"new york", "New York"}, {"new york city", "NYC"}});
-  EXPECT_EQ(dictionary.apply("new york city"), "NYC");
-  EXPECT_EQ(dictionary.apply("new york, new york city"), "New York, NYC");
-}
-
-TEST(DictionaryApply, LengthCountsCharactersNotCodeUnits) {
-  // Five flags are ten code units each but one character each: "abcdef" (six) goes first.
-  const QString flags = QString::fromUtf8("🇫🇷🇫🇷🇫🇷🇫🇷🇫🇷");
-  const auto dictionary = withFixes({{flags, "flags"}, {"abcdef", flags + " abcdef"}});
-  EXPECT_EQ(dictionary.apply("abcdef"), "flags abcdef");
-}
-
-TEST(DictionaryApply, EqualLengthsKeepFixesBeforeWords) {
-  const UserDictionary dictionary{{"Teh"}, {{"teh", "the"}}};
-  EXPECT_EQ(dictionary.apply("teh cat"), "the cat");
-}
-
-TEST(DictionaryApply, ReplacementsAreLiteral) {
-  const auto dictionary = withFixes({{"price", "$1 \\0 \\n"}});
-  EXPECT_EQ(dictionary.apply("the price"), "the $1 \\0 \\n");
-}
-
-TEST(DictionaryApply, MetacharactersInPhrasesMatchLiterally) {
-  const QString hostile = "(a+)* [x] {2} ^$ | \\Q .*? \\E \\1 # c++";
-  const auto dictionary = withFixes({{hostile, "ok"}, {"c++", "C++"}, {".*", "dots"}});
-  EXPECT_EQ(dictionary.apply("say " + hostile + " now"), "say ok now");
-  EXPECT_EQ(dictionary.apply("I like c++ a lot"), "I like C++ a lot");
-  EXPECT_EQ(dictionary.apply("nothing here"), "nothing here");
-  EXPECT_EQ(dictionary.apply("a .* b"), "a dots b");
-}
-
-TEST(DictionaryApply, BlankPhrasesChangeNothing) {
-  const auto dictionary = withFixes({{"   ", "X"}, {"\t", "Y"}, {"", "Z"}});
-  EXPECT_EQ(dictionary.apply("a  b\tc"), "a  b\tc");
-  const UserDictionary blankWord{{" "}, {}};
-  EXPECT_EQ(blankWord.apply("a b"), "a b");
-}
-
-TEST(DictionaryApply, HeardIsTrimmedMeantIsNot) {
-  const auto dictionary = withFixes({{"  gonna ", " going to "}});
-  EXPECT_EQ(dictionary.apply("I'm gonna go"), "I'm  going to  go");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Table, SecondPass,
+    ::testing::Values(
+        Case{"fixNeverDoubles", kPeace, "Hello world peace.", "Hello world peace."},
+        Case{"meantInAnyCaseCounts", kPeace, "World  peace now", "World  peace now"},
+        Case{"reintroducedHeardIsFixed", kPeace, "world peace and world.", "world peace and world peace."},
+        Case{"otherFixesToo", fix("sequel", "SQL"), "A sequel query", "A SQL query"},
+        Case{"spellingsRestored", {{"Marguerite"}, {}}, "Ask marguerite.", "Ask Marguerite."},
+        Case{"caseOnlyFixRestores", fix("world", "World"), "hello world", "hello World"},
+        Case{"controlsGoLayoutStays", {}, QString::fromUtf16(u"a\x1B[2Jb\r\nc\td\x7F\u0085\u009B"), "a[2Jb\nc\td"},
+        Case{"meantAddsNoControls", fix("sig", "Best\nBob\x07"), "sig", "Best Bob"}),
+    nameOf);
 
 TEST(DictionaryApply, HugeInputsStayCorrect) {
   const QString longHeard = QString("la ").repeated(1666) + "la";  // about 5,000 characters
-  auto dictionary = withFixes({{longHeard, "song"}, {"sequel", "SQL"}});
+  const auto dictionary = fixes({{longHeard, "song"}, {"sequel", "SQL"}});
   EXPECT_EQ(dictionary.apply("sing " + longHeard + "!"), "sing song!");
-  QString text = QString("a sequel of words ").repeated(5600);  // about 100,000 characters
-  const QString expected = QString("a SQL of words ").repeated(5600);
-  EXPECT_EQ(dictionary.apply(text), expected);
+  const QString text = QString("a sequel of words ").repeated(5600);  // about 100,000 characters
+  EXPECT_EQ(dictionary.apply(text), QString("a SQL of words ").repeated(5600));
+  EXPECT_EQ(dictionary.applyAfterCleanup(text), QString("a SQL of words ").repeated(5600));
 }
 
 TEST(DictionaryApply, ManyFixesStillApply) {

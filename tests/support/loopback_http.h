@@ -8,24 +8,22 @@
 
 #include <vector>
 
+class QTcpSocket;
+
 namespace talvo::test {
 
-// A scripted HTTP/1.1 server on 127.0.0.1 that stands in for a local model server.
-// Each path answers with its scripted reply (404 when none); every request is recorded,
-// and so is every client that hung up before its answer was sent.
-class FakeModelServer : public QObject {
+// A scripted HTTP/1.1 server on 127.0.0.1, one request per connection. Each path answers
+// with its scripted reply (404 when none). Every request is recorded, and so is every
+// client that hung up before its whole answer was sent.
+class LoopbackHttp : public QObject {
 public:
   struct Reply {
-    Reply(int status = 200, QByteArray body = {}, int delayMs = 0, bool announceLength = true,
-          QByteArray extraHeaders = {})
-        : status(status), body(std::move(body)), delayMs(delayMs),
-          announceLength(announceLength), extraHeaders(std::move(extraHeaders)) {}
-
-    int status;
-    QByteArray body;
-    int delayMs;
-    bool announceLength;      // false: no Content-Length, the body ends when the line closes
-    QByteArray extraHeaders;  // whole header lines, each ending in "\r\n"
+    int status = 200;
+    QByteArray body{};
+    bool announceLength = true;  // false: no Content-Length, the body ends when the line closes
+    QByteArray extraHeaders{};   // whole header lines, each ending in "\r\n"
+    qint64 filler = 0;           // this many spaces more after `body`, sent as the client reads
+    bool silent = false;         // reads the request and never answers
   };
   struct Request {
     QByteArray method;
@@ -33,9 +31,9 @@ public:
     QByteArray body;
   };
 
-  FakeModelServer();
+  LoopbackHttp();
 
-  QUrl endpoint() const;
+  QUrl url(const QByteArray& path = {}) const;
   void script(const QByteArray& path, Reply reply) { replies_[path] = std::move(reply); }
   // Stops listening, so that new connections are refused.
   void close() { server_.close(); }
@@ -46,13 +44,16 @@ public:
   int hungUpEarly() const { return hungUpEarly_; }
 
 private:
-  void accept();
-  void serve(class QTcpSocket* socket);
+  struct Connection;
 
-  QTcpServer server_;
+  void serve(QTcpSocket* socket);
+  void answer(QTcpSocket* socket, Connection& state);
+
   QMap<QByteArray, Reply> replies_;
   std::vector<Request> requests_;
   int hungUpEarly_ = 0;
+  // Last, so its connections close while the records above still exist.
+  QTcpServer server_;
 };
 
 // A chat completion body whose first choice says `content` and stopped for `finishReason`.
