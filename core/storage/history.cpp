@@ -1,44 +1,42 @@
 #include "storage/history.h"
 
+#include "pipeline/errors.h"
 #include "storage/app_paths.h"
 #include "storage/append_to_file.h"
 #include "storage/file_io.h"
 #include "storage/history_codec.h"
-#include "pipeline/errors.h"
+#include "storage/lines_from_end.h"
+#include "storage/log.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace talvo {
 namespace {
 
-// 500 entries of long dictations fit many times over; beyond this the file is not ours.
-constexpr int64_t maxFileBytes = 64 << 20;
+// An hour of dictation is a small fraction of this. A longer line is damage, skipped
+// without being held in memory.
+constexpr qsizetype maxLineBytes = 1 << 20;
 
-// True when the file exists, is not empty and its last byte is not a line feed: a write
-// was cut short. The next entry must then start on a line of its own, or it would be glued
-// to the broken line and lost with it.
+// True when the file's last byte is not a line feed: a write was cut short. The next entry
+// must then start on a line of its own, or it would be glued to the broken line and lost
+// with it.
 bool endsMidLine(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char last = '\n';
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1) last = '\n';
-  ::close(fd);
-  return last != '\n';
+  const std::optional<QByteArray> last = file_io::readTail(path, 1).data;
+  return last && !last->isEmpty() && last->back() != '\n';
 }
 
-std::size_t nonEmptyLines(const QByteArray& data) {
-  std::size_t count = 0;
-  char previous = '\n';
-  for (char c : data) {
-    if (c == '\n' && previous != '\n') ++count;
-    previous = c;
+QByteArray encodeOldestFirst(const std::vector<History::Entry>& newestFirst) {
+  QByteArray lines;
+  for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
+    if (auto line = history_codec::encode(*it)) {
+      lines.append(*line);
+      lines.append('\n');
+    }
   }
-  return count + (previous != '\n' ? 1 : 0);
+  return lines;
 }
 
 }  // namespace
@@ -51,10 +49,25 @@ void History::append(const Entry& entry) {
   std::lock_guard guard(lock_);
   std::optional<QByteArray> line = history_codec::encode(entry);
   if (!line) return;
+  if (line->size() > maxLineBytes) {
+    Log::info(QStringLiteral("history: a dictation of %1 bytes is too long to keep").arg(line->size()));
+    return;
+  }
   line->append('\n');
-  if (endsMidLine(path_)) line->prepend('\n');
-  appendToFile(*line, path_, unboundedBytes);
-  trim();
+  if (!entries_) entries_ = loadNewest(limit() + 1).size();
+  if (*entries_ > limit()) trim();
+  // Still over: the file cannot be cut, and writing on would let it grow without limit.
+  if (*entries_ > limit()) return;
+  try {
+    if (endsMidLine(path_)) line->prepend('\n');
+    appendToFile(*line, path_, unboundedBytes);
+  } catch (const Error& error) {
+    reportFailure(QStringLiteral("history: could not keep a dictation: ") + error.message());
+    return;
+  }
+  failing_ = false;
+  ++*entries_;
+  if (*entries_ > limit()) trim();
 }
 
 std::vector<History::Entry> History::recent(int n) const {
@@ -65,47 +78,54 @@ std::vector<History::Entry> History::recent(int n) const {
 void History::clear() {
   std::lock_guard guard(lock_);
   ::unlink(QFile::encodeName(path_).constData());
+  entries_.reset();
 }
 
 // Lines are decoded one by one, so a damaged line (bad JSON, bad UTF-8, a NUL byte) costs
-// only itself, never the entries around it. Decoding runs from the end of the file and stops
-// after `wanted` entries: the newest are what callers ask for.
+// only itself, never the entries around it.
 std::vector<History::Entry> History::loadNewest(std::size_t wanted) const {
   std::vector<Entry> newestFirst;
-  const std::optional<QByteArray> data = file_io::readAll(path_, maxFileBytes).data;
-  if (!data || wanted == 0) return newestFirst;
-  const char* const begin = data->constData();
-  const char* lineEnd = begin + data->size();
-  while (lineEnd > begin && newestFirst.size() < wanted) {
-    const char* lineStart = lineEnd;
-    while (lineStart > begin && lineStart[-1] != '\n') --lineStart;
-    if (lineStart != lineEnd) {
-      if (auto entry = history_codec::decode(lineStart, lineEnd)) newestFirst.push_back(std::move(*entry));
-    }
-    lineEnd = lineStart == begin ? begin : lineStart - 1;
-  }
+  if (wanted == 0) return newestFirst;
+  file_io::forEachLineFromEnd(path_, maxLineBytes, [&](const char* begin, const char* end) {
+    if (auto entry = history_codec::decode(begin, end)) newestFirst.push_back(std::move(*entry));
+    return newestFirst.size() < wanted;
+  });
   return newestFirst;
 }
 
-void History::trim() const {
-  const std::size_t limit = std::size_t(cap_) + std::size_t(cap_ / 10);
-  // Most appends stop here: there cannot be more readable entries than non-empty lines.
-  const std::optional<QByteArray> data = file_io::readAll(path_, maxFileBytes).data;
-  if (!data || nonEmptyLines(*data) <= limit) return;
-  std::vector<Entry> newestFirst = loadNewest(limit + 1);
-  if (newestFirst.size() <= limit) return;
-  newestFirst.resize(std::size_t(cap_));
-  QByteArray kept;
-  for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
-    if (auto line = history_codec::encode(*it)) {
-      kept.append(*line);
-      kept.append('\n');
-    }
+void History::trim() {
+  std::vector<Entry> newestFirst = loadNewest(limit() + 1);
+  // Damaged lines were counted as entries: there is nothing to cut yet, and cutting to
+  // `cap` would pad the file with empty entries.
+  if (newestFirst.size() <= limit()) {
+    entries_ = newestFirst.size();
+    return;
   }
+  newestFirst.resize(std::size_t(cap_));
+  try {
+    rewrite(encodeOldestFirst(newestFirst));
+    entries_ = newestFirst.size();
+  } catch (const Error& error) {
+    reportFailure(QStringLiteral("history: could not trim %1; new dictations are not kept until it can be")
+                      .arg(error.message()));
+  }
+}
+
+void History::rewrite(const QByteArray& kept) {
   try {
     file_io::writeAtomically(path_, kept);
-  } catch (const Error&) {
+  } catch (const Error& atomic) {
+    // No temporary file beside it (a read-only folder): in place, the cap still holds and
+    // new dictations are still kept.
+    file_io::overwriteInPlace(path_, kept);
+    if (!reportedInPlace_) Log::info(QStringLiteral("history: %1; trimmed it in place").arg(atomic.message()));
+    reportedInPlace_ = true;
   }
+}
+
+void History::reportFailure(const QString& message) {
+  if (!failing_) Log::info(message);
+  failing_ = true;
 }
 
 }  // namespace talvo

@@ -1,5 +1,6 @@
 #include "storage/log.h"
 
+#include "pipeline/errors.h"
 #include "storage/app_paths.h"
 #include "storage/append_to_file.h"
 
@@ -27,7 +28,21 @@ struct Line {
   QString path;
 };
 
-void write(const Line& line) { appendToFile(line.bytes, line.path, maxLogBytes); }
+// Set while the log file cannot be written, so standard error hears of it once.
+std::atomic<bool> failing{false};
+
+// The log is where failures are reported, so its own go to standard error, with the line
+// that was lost.
+void write(const Line& line) {
+  try {
+    appendToFile(line.bytes, line.path, maxLogBytes);
+    failing = false;
+  } catch (const Error& error) {
+    if (failing.exchange(true)) return;
+    const QByteArray note = "talvo: " + error.message().toUtf8() + "; lost log line: " + line.bytes;
+    std::fwrite(note.constData(), 1, std::size_t(note.size()), stderr);
+  }
+}
 
 // One thread writes every line, so the file sees them in call order and no caller waits
 // for the disk.

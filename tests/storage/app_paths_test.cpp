@@ -1,13 +1,12 @@
 #include "storage/app_paths.h"
+#include "storage/log.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <thread>
-#include <vector>
 
 namespace talvo {
 namespace {
@@ -20,14 +19,22 @@ TEST(AppPaths, ComputedOnceFromTheDataHomeAndPrivate) {
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < seen.size(); ++i) threads.emplace_back([&seen, i] { seen[i] = AppPaths::support(); });
   for (auto& thread : threads) thread.join();
-  for (const QString& folder : seen) EXPECT_EQ(folder, dir.filePath("data/Talvo"));
-  struct stat info {};
-  ASSERT_EQ(::stat(QFile::encodeName(seen[0]).constData(), &info), 0);
-  EXPECT_TRUE(S_ISDIR(info.st_mode));
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
-
+  EXPECT_EQ(seen, std::vector(4, dir.filePath("data/Talvo")));
+  EXPECT_EQ(QFile::permissions(seen[0]),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
   AppPaths::setSupport(dir.filePath("elsewhere"));
   EXPECT_EQ(AppPaths::support(), dir.filePath("elsewhere"));
+}
+
+// A fresh process, whose data home lies under a plain file.
+TEST(AppPathsDeathTest, AFolderThatCannotBeMadeIsLogged) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  QTemporaryDir dir;
+  ASSERT_TRUE(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
+  qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("file/data")));
+  Log::setEcho(true);
+  EXPECT_EXIT((AppPaths::support(), std::exit(0)), testing::ExitedWithCode(0),
+              "Z  storage: could not create .*/file/data; history, dictionary and log");
 }
 
 }  // namespace

@@ -1,79 +1,59 @@
 #include "storage/app_paths.h"
-#include "storage/file_io.h"
 #include "storage/log.h"
+#include "support/log_capture.h"
 
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <thread>
-#include <vector>
 
 namespace talvo {
 namespace {
 
-class LogTest : public testing::Test {
-protected:
-  void SetUp() override {
-    Log::flush();
-    AppPaths::setSupport(dir.path());
-  }
-  void TearDown() override { Log::setEcho(false); }
-  QStringList lines() {
-    Log::flush();
-    const QByteArray data = file_io::readAll(dir.filePath("talvo.log"), 1 << 26).data.value_or(QByteArray());
-    return QString::fromUtf8(data).split(u'\n', Qt::SkipEmptyParts);
-  }
-  QTemporaryDir dir;
-};
-
-TEST_F(LogTest, LinesCarryAUtcStampAndKeepCallOrder) {
-  for (int i = 0; i < 200; ++i) Log::info(QStringLiteral("test: line %1").arg(i));
-  const QStringList written = lines();
-  ASSERT_EQ(written.size(), 200);
-  static const QRegularExpression shape(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ  test: line (\d+)$)");
-  for (int i = 0; i < 200; ++i) {
-    const auto match = shape.match(written[i]);
-    ASSERT_TRUE(match.hasMatch()) << written[i].toStdString();
-    EXPECT_EQ(match.captured(1).toInt(), i);
-  }
-}
-
-TEST_F(LogTest, LinesFromManyThreadsStayWhole) {
-  constexpr int threads = 4;
-  constexpr int perThread = 100;
+TEST(Log, LinesFromManyThreadsAreWholeAndInCallOrder) {
+  test::LogCapture log;
   const QString payload(300, u'x');
   std::vector<std::thread> workers;
-  for (int t = 0; t < threads; ++t)
+  for (int t = 0; t < 4; ++t)
     workers.emplace_back([t, &payload] {
-      for (int i = 0; i < perThread; ++i) Log::info(QStringLiteral("test: %1 %2 %3").arg(t).arg(i).arg(payload));
+      for (int i = 0; i < 100; ++i) Log::info(QStringLiteral("test: %1 %2 %3").arg(t).arg(i).arg(payload));
     });
   for (auto& worker : workers) worker.join();
-  const QStringList written = lines();
-  ASSERT_EQ(written.size(), threads * perThread);
-  std::vector<int> next(threads, 0);
+  const QStringList written = log.messages();
+  ASSERT_EQ(written.size(), 400);
+  std::vector<int> next(4, 0);
   for (const QString& line : written) {
     const QStringList parts = line.split(u' ');
-    ASSERT_EQ(parts.size(), 6) << line.toStdString();
-    EXPECT_EQ(parts[5], payload);
-    const int thread = parts[3].toInt();
-    EXPECT_EQ(parts[4].toInt(), next[thread]++);  // each thread's lines in its own order
+    ASSERT_TRUE(parts.size() == 4 && parts[3] == payload) << line.toStdString();
+    EXPECT_EQ(parts[2].toInt(), next[std::size_t(parts[1].toInt())]++);  // each thread in order
   }
 }
 
-TEST_F(LogTest, EchoGoesToStandardErrorOnlyWhenOn) {
-  testing::internal::CaptureStderr();
+TEST(Log, StandardErrorHearsEchoedLinesAndTheLogsOwnFailureOnce) {
+  using testing::internal::CaptureStderr, testing::internal::GetCapturedStderr;
+  test::LogCapture log;
+  CaptureStderr();
   Log::info(QStringLiteral("test: quiet"));
   Log::flush();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(GetCapturedStderr(), "");
   Log::setEcho(true);
-  EXPECT_TRUE(Log::echo());
-  testing::internal::CaptureStderr();
+  CaptureStderr();
   Log::info(QStringLiteral("test: loud"));
-  const std::string echoed = testing::internal::GetCapturedStderr();
-  EXPECT_NE(echoed.find("Z  test: loud\n"), std::string::npos);
-  EXPECT_EQ(lines().size(), 2);
+  const QString echoed = QString::fromStdString(GetCapturedStderr());
+  static const QRegularExpression stamped(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ  test: loud\n$)");
+  EXPECT_TRUE(stamped.match(echoed).hasMatch()) << echoed.toStdString();
+  EXPECT_EQ(log.messages(), (QStringList{"test: quiet", "test: loud"}));
+  // The log's own failures have nowhere else to go.
+  Log::setEcho(false);
+  AppPaths::setSupport(QStringLiteral("/dev/null/talvo"));
+  CaptureStderr();
+  Log::info(QStringLiteral("test: first"));
+  Log::info(QStringLiteral("test: second"));
+  Log::flush();
+  const std::string said = GetCapturedStderr();
+  EXPECT_NE(said.find("talvo.log: Not a directory; lost log line: "), std::string::npos) << said;
+  EXPECT_TRUE(said.find("Z  test: first\n") != std::string::npos && said.find("second") == std::string::npos);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
 #include "pipeline/errors.h"
-#include "storage/app_info.h"
-#include "storage/app_paths.h"
 #include "storage/file_io.h"
-#include "storage/log.h"
 #include "storage/preferences.h"
+#include "special_files.h"
+#include "support/log_capture.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -14,174 +12,118 @@ namespace talvo {
 namespace {
 
 // Records what it was asked, and fails when told to.
-class FakeLoginItem : public LoginItem {
-public:
+struct FakeLoginItem : LoginItem {
   bool enabled() const override { return on; }
-  void setEnabled(bool value) override {
-    if (failure) throw Error(*failure);
-    on = value;
-  }
+  void setEnabled(bool value) override { on = failure ? throw Error(*failure) : value; }
   bool on = false;
   std::optional<QString> failure;
 };
 
-class PreferencesTest : public testing::Test {
-protected:
-  std::shared_ptr<MemorySettingsStore> store = std::make_shared<MemorySettingsStore>();
-  std::shared_ptr<FakeLoginItem> login = std::make_shared<FakeLoginItem>();
-  Preferences prefs{store, login};
+using P = Preferences;
+P over(std::shared_ptr<SettingsStore> store) { return P(std::move(store), std::make_shared<FakeLoginItem>()); }
+
+// Each setting: its key; its reading when absent, or stored in a form it cannot use; another
+// value in stored form; and its accessors.
+struct Setting {
+  const char* key;
+  QVariant absent, unusable, stored;
+  void (*set)(P&&);
+  QVariant (*read)(const P&);
+};
+#define SETTING(key, absent, unusable, stored, setter, reading) \
+  { key, absent, unusable, stored, [](P&& p) { p.setter; }, [](const P& p) { return QVariant(reading); } }
+const Setting settings[] = {
+    SETTING("hotkey", "rightControl", "leftShift", "rightOption", setHotkey(HotkeyChoice::rightOption),
+            storedForm(p.hotkey())),
+    SETTING("barMode", "whileDictating", "Always", "always", setBarMode(BarMode::always), storedForm(p.barMode())),
+    SETTING("sounds", true, "yes", false, setSounds(false), p.sounds()),
+    SETTING("smartPolish", true, 0, false, setSmartPolish(false), p.smartPolish()),
+    SETTING("livePreview", true, "", false, setLivePreview(false), p.livePreview()),
+    SETTING("pillAtCursor", true, 1.5, false, setPillAtCursor(false), p.pillAtCursor()),
+    SETTING("readBack", false, "yes", true, setReadBack(true), p.readBack()),
+    SETTING("onboarded", false, "", true, setOnboarded(true), p.onboarded()),
+    SETTING("micUID", {}, 3, "a,b=c", setMicUID("a,b=c"), p.micUID() ? QVariant(*p.micUID()) : QVariant()),
+    SETTING("aiEndpoint", "http://127.0.0.1:8080", "  ", "http://[::1]:1", setAiEndpoint("http://[::1]:1"),
+            p.aiEndpoint()),
+    SETTING("aiModel", "", 3, "small", setAiModel("small"), p.aiModel()),
 };
 
-TEST_F(PreferencesTest, AFreshStoreGivesTheDefaults) {
-  EXPECT_EQ(prefs.hotkey(), HotkeyChoice::rightControl);
-  EXPECT_EQ(prefs.barMode(), BarMode::whileDictating);
-  EXPECT_TRUE(prefs.sounds());
-  EXPECT_TRUE(prefs.smartPolish());
-  EXPECT_TRUE(prefs.livePreview());
-  EXPECT_TRUE(prefs.pillAtCursor());
-  EXPECT_FALSE(prefs.readBack());
-  EXPECT_FALSE(prefs.onboarded());
-  EXPECT_EQ(prefs.micUID(), std::nullopt);
-  EXPECT_EQ(prefs.aiEndpoint(), "http://127.0.0.1:8080");
-  EXPECT_EQ(prefs.aiModel(), "");
-  EXPECT_FALSE(prefs.launchAtLogin());
-}
-
-TEST_F(PreferencesTest, ChoicesFallBackOnUnknownText) {
-  store->set("hotkey", "leftShift");
-  EXPECT_EQ(prefs.hotkey(), HotkeyChoice::rightControl);
-  store->set("hotkey", "fn");
-  EXPECT_EQ(prefs.hotkey(), HotkeyChoice::fn);
-  store->set("hotkey", 3);
-  EXPECT_EQ(prefs.hotkey(), HotkeyChoice::rightControl);
-  store->set("barMode", "Always");
-  EXPECT_EQ(prefs.barMode(), BarMode::whileDictating);
-  prefs.setBarMode(BarMode::always);
-  EXPECT_EQ(store->get("barMode"), QVariant("always"));
-  prefs.setHotkey(HotkeyChoice::rightOption);
-  EXPECT_EQ(store->get("hotkey"), QVariant("rightOption"));
-}
-
-TEST_F(PreferencesTest, TheTwoBooleanReadings) {
-  store->set("sounds", "yes");
-  EXPECT_TRUE(prefs.sounds());
-  store->set("sounds", false);
-  EXPECT_FALSE(prefs.sounds());
-  store->set("sounds", "false");
-  EXPECT_FALSE(prefs.sounds());
-  store->set("smartPolish", 0);  // a number is not a boolean
-  EXPECT_TRUE(prefs.smartPolish());
-  store->set("readBack", "true");
-  EXPECT_TRUE(prefs.readBack());
-  store->set("readBack", "yes");
-  EXPECT_FALSE(prefs.readBack());
-  prefs.setOnboarded(true);
-  EXPECT_EQ(store->get("onboarded"), QVariant(true));
-  EXPECT_TRUE(prefs.onboarded());
-}
-
-TEST_F(PreferencesTest, ClearingTheMicrophoneRemovesTheKey) {
-  prefs.setMicUID(QStringLiteral("alsa_input.usb-mic"));
-  EXPECT_EQ(prefs.micUID(), "alsa_input.usb-mic");
-  prefs.setMicUID(std::nullopt);
-  EXPECT_FALSE(store->get("micUID").isValid());
-  EXPECT_EQ(prefs.micUID(), std::nullopt);
-}
-
-TEST_F(PreferencesTest, LocalModelKeys) {
-  prefs.setAiEndpoint("http://127.0.0.1:11434");
-  prefs.setAiModel("small");
-  EXPECT_EQ(prefs.aiEndpoint(), "http://127.0.0.1:11434");
-  EXPECT_EQ(prefs.aiModel(), "small");
-  store->set("aiEndpoint", "  ");
-  EXPECT_EQ(prefs.aiEndpoint(), "http://127.0.0.1:8080");
-}
-
-TEST_F(PreferencesTest, LoginItemFailuresAreLoggedNotThrown) {
+// Through an INI file, booleans come back as text.
+TEST(PreferenceKeys, EachSettingFallsBackAndRoundTripsUnderItsKeyThroughAnIniFile) {
   QTemporaryDir dir;
-  AppPaths::setSupport(dir.path());
+  for (const Setting& s : settings) {
+    SCOPED_TRACE(s.key);
+    auto memory = std::make_shared<MemorySettingsStore>();
+    EXPECT_EQ(s.read(over(memory)), s.absent);
+    memory->set(s.key, s.unusable);
+    EXPECT_EQ(s.read(over(memory)), s.absent);
+    s.set(over(memory));
+    EXPECT_EQ(memory->get(s.key), s.stored);
+    auto file = std::make_shared<QSettingsStore>(dir.filePath(s.key));
+    s.set(over(file));
+    file->sync();
+    EXPECT_EQ(s.read(over(std::make_shared<QSettingsStore>(dir.filePath(s.key)))), s.stored);
+  }
+  auto memory = std::make_shared<MemorySettingsStore>();
+  over(memory).setMicUID("usb-mic");
+  over(memory).setMicUID(std::nullopt);
+  EXPECT_FALSE(memory->get("micUID").isValid());
+}
+
+// The defaults apply, the file is left alone, and the log says why.
+TEST(IniSettings, AnUnusableFileIsLeftAloneAndTheDefaultsApply) {
+  for (int kind = 0; kind < 3; ++kind) {  // a FIFO, a link to one, a file too large to be ours
+    SCOPED_TRACE(kind);
+    test::LogCapture log;
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("talvo.ini");
+    const auto fifo = kind < 2 ? test::makeSpecial(test::Special(kind), ini) : nullptr;
+    if (!fifo) file_io::writeAtomically(ini, "[General]\nsounds=false\npad=" + QByteArray(2 << 20, 'x') + "\n");
+    const auto before = file_io::readAll(ini, 1 << 26).data;
+    auto store = std::make_shared<QSettingsStore>(ini);
+    P prefs = over(store);
+    prefs.setReadBack(true);
+    store->sync();
+    EXPECT_TRUE(prefs.sounds() && prefs.readBack());  // the default, and the change for this run
+    EXPECT_TRUE(file_io::readAll(ini, 1 << 26).data == before && QFileInfo(ini).isFile() == !fifo);
+    EXPECT_EQ(log.messages().filter(QRegularExpression("^settings: " + ini + ": .+; using the defaults")).size(), 1);
+  }
+}
+
+TEST(LoginItems, FailuresAreLoggedNotThrown) {
+  test::LogCapture log;
+  auto login = std::make_shared<FakeLoginItem>();
+  P prefs(std::make_shared<MemorySettingsStore>(), login);
   prefs.setLaunchAtLogin(true);
-  EXPECT_TRUE(prefs.launchAtLogin());
   login->failure = "could not remove it";
   EXPECT_NO_THROW(prefs.setLaunchAtLogin(false));
   EXPECT_TRUE(prefs.launchAtLogin());
-  Log::flush();
-  EXPECT_TRUE(file_io::readAll(dir.filePath("talvo.log"), 1 << 26).data->endsWith("Z  launch at login: could not remove it\n"));
+  EXPECT_EQ(log.messages(), QStringList{"launch at login: could not remove it"});
 }
 
-TEST(IniSettings, BooleansSurviveAReload) {
-  QTemporaryDir dir;
-  const QString ini = dir.filePath("talvo.ini");
-  {
-    auto store = std::make_shared<QSettingsStore>(ini);
-    Preferences prefs(store, std::make_shared<FakeLoginItem>());
-    prefs.setSounds(false);
-    prefs.setReadBack(true);
-    prefs.setHotkey(HotkeyChoice::rightCommand);
-    prefs.setMicUID(QStringLiteral("a,b=c"));
-    store->set("pillAtCursor", "yes");
-    store->sync();
-  }
-  Preferences prefs(std::make_shared<QSettingsStore>(ini), std::make_shared<FakeLoginItem>());
-  EXPECT_FALSE(prefs.sounds());
-  EXPECT_TRUE(prefs.readBack());
-  EXPECT_TRUE(prefs.pillAtCursor());
-  EXPECT_TRUE(prefs.smartPolish());
-  EXPECT_EQ(prefs.hotkey(), HotkeyChoice::rightCommand);
-  EXPECT_EQ(prefs.micUID(), "a,b=c");
-}
-
-TEST(AutostartEntry, WritesAndRemovesTheDesktopFile) {
+TEST(AutostartEntry, WritesAndRemovesTheDesktopFileOrThrowsWhy) {
   QTemporaryDir dir;
   const QString desktop = dir.filePath("config/autostart/talvo.desktop");
   AutostartLoginItem item(desktop, "/opt/my apps/talvo");
-  EXPECT_FALSE(item.enabled());
   item.setEnabled(false);  // nothing to remove: fine
   item.setEnabled(true);
-  EXPECT_TRUE(item.enabled());
-  const QString entry = QString::fromUtf8(*file_io::readAll(desktop, 1 << 26).data);
-  EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-  EXPECT_TRUE(entry.contains("\nType=Application\n"));
-  EXPECT_TRUE(entry.contains("\nExec=\"/opt/my apps/talvo\" --autostart\n"));
+  const QString entry = QString::fromUtf8(file_io::readAll(desktop, 1 << 26).data.value_or(""));
+  EXPECT_TRUE(item.enabled() && entry.startsWith("[Desktop Entry]\n") && entry.contains("\nType=Application\n") &&
+              entry.contains("\nExec=\"/opt/my apps/talvo\" --autostart\n"))
+      << entry.toStdString();
   item.setEnabled(false);
-  EXPECT_FALSE(item.enabled());
-  EXPECT_FALSE(QFile::exists(desktop));
-}
-
-TEST(AutostartEntry, FailuresThrowWithTheReason) {
-  QTemporaryDir dir;
-  ASSERT_NO_THROW(file_io::writeAtomically(dir.filePath("plain"), "not a folder"));
-  AutostartLoginItem item(dir.filePath("plain/autostart/talvo.desktop"), "/usr/bin/talvo");
-  EXPECT_THROW(item.setEnabled(true), Error);
-  EXPECT_FALSE(item.enabled());
-}
-
-TEST(AutostartEntry, DefaultsToTheUsersConfigFolder) {
-  QTemporaryDir dir;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
-  EXPECT_EQ(AutostartLoginItem::defaultDesktopFile(), dir.path() + "/autostart/talvo.desktop");
-}
-
-TEST(AutostartEntry, ExecLineQuoting) {
-  EXPECT_EQ(desktopExecLine("/usr/bin/talvo", {"--autostart"}), "/usr/bin/talvo --autostart");
-  EXPECT_EQ(desktopExecLine("/home/a b/talvo", {}), "\"/home/a b/talvo\"");
+  EXPECT_FALSE(item.enabled() || QFile::exists(desktop));
+  EXPECT_THROW(AutostartLoginItem("/dev/null/autostart/talvo.desktop", "/usr/bin/talvo").setEnabled(true), Error);
   // $ and " are escaped for the quoting layer, and that backslash again for the file.
-  EXPECT_EQ(desktopExecLine("/x/$HOME\"/t", {}), R"("/x/\\$HOME\\"/t")");
-  EXPECT_EQ(desktopExecLine("/x/100%/t", {}), "/x/100%%/t");
+  EXPECT_EQ(desktopExecLine("/x/$HOME\"/t", {"100%"}), R"("/x/\\$HOME\\"/t" 100%%)");
 }
 
-TEST(BarModes, StoredFormsAndLabels) {
-  EXPECT_EQ(label(BarMode::whileDictating), "Only while talking");
-  EXPECT_EQ(label(BarMode::always), "Always");
-  EXPECT_EQ(barModeFromStored(u"always"), BarMode::always);
-  EXPECT_EQ(barModeFromStored(u"whileDictating"), BarMode::whileDictating);
-  EXPECT_EQ(barModeFromStored(u"Always"), std::nullopt);
-  EXPECT_EQ(allBarModes.size(), 2u);
-}
-
-TEST(AppInfoValues, ComeFromTheBuild) {
-  EXPECT_EQ(AppInfo::version(), QStringLiteral(TALVO_EXPECTED_VERSION));
-  EXPECT_EQ(AppInfo::build(), QStringLiteral(TALVO_EXPECTED_BUILD));
+TEST(BarModes, TextFormsRoundTrip) {
+  const std::tuple<BarMode, QString, QString> forms[] = {{BarMode::whileDictating, "whileDictating", "Only while talking"},
+                                                         {BarMode::always, "always", "Always"}};
+  ASSERT_EQ(std::size(forms), allBarModes.size());
+  for (const auto& [mode, stored, text] : forms)
+    EXPECT_TRUE(storedForm(mode) == stored && barModeFromStored(stored) == mode && label(mode) == text) << text.toStdString();
 }
 
 }  // namespace
