@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScopeGuard>
 
 #include <memory>
 #include <vector>
@@ -70,15 +71,18 @@ QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address, doub
     skipped(QStringLiteral("The feed address must use https."));
     co_return std::nullopt;
   }
-  QNetworkAccessManager network;
+  // Deleted later, never here: abort() inside collect() finishes the reply, which resumes this
+  // coroutine synchronously, inside the reply's own signal; destroying the reply and its manager
+  // then would pull them from under Qt's code that is still running on them.
+  auto* network = new QNetworkAccessManager;
+  const auto release = qScopeGuard([network] { network->deleteLater(); });
   QNetworkRequest request(address);
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
   request.setTransferTimeout(int(timeoutSeconds * 1000));
 
-  const std::unique_ptr<QNetworkReply> reply(network.get(request));
-  QNetworkReply* raw = reply.get();
+  QNetworkReply* raw = network->get(request);  // a child of the manager
   auto download = std::make_shared<Download>();
   // A redirect may not lead anywhere the feed itself could not be.
   QObject::connect(raw, &QNetworkReply::redirected, raw, [raw](const QUrl& target) {
