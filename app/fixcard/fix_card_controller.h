@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fixcard/fix_word_view.h"
 #include "pipeline/records.h"
 
 #include <QObject>
@@ -15,7 +16,6 @@
 
 namespace talvo {
 
-class FixWordView;
 
 // Which window has the focus, and handing it back. The desktop implementation asks the
 // window manager; tests may record instead.

@@ -19,13 +19,11 @@ constexpr unsigned long minIconSize = 32;
 constexpr int iconFallbackSize = 64;
 constexpr long pagerSource = 2;
 
-struct DisplayCloser {
-  void operator()(Display* d) const { XCloseDisplay(d); }
-};
-
+// Kept open for the life of the process and never closed: at exit the server may already
+// be gone, and Xlib treats a dead connection as fatal.
 Display* display() {
-  static std::unique_ptr<Display, DisplayCloser> connection(XOpenDisplay(nullptr));
-  return connection.get();
+  static Display* const connection = XOpenDisplay(nullptr);
+  return connection;
 }
 
 struct XFreeer {
