@@ -12,7 +12,8 @@
 
 namespace talvo {
 
-// What the bar's view draws. Every write announces `changed`, and the view redraws.
+// What the bar's view draws. Every write announces `changed` (the level its own signal),
+// and the view redraws.
 class PillModel final : public QObject {
   Q_OBJECT
 
@@ -22,7 +23,12 @@ public:
   const std::vector<SpokenWord>& words() const { return words_; }
   void setWords(const std::vector<SpokenWord>& v) { set(words_, v); }
   double level() const { return level_; }  // 0 to 1
-  void setLevel(double v) { set(level_, v); }
+  // Thirty times a second while listening, so it has a signal of its own: the view then
+  // redraws only the meter.
+  void setLevel(double v) {
+    level_ = v;
+    emit levelChanged();
+  }
   bool locked() const { return locked_; }
   void setLocked(bool v) { set(locked_, v); }
   // The microphone's name while it seems to hear nothing.
@@ -36,6 +42,7 @@ public:
 
 signals:
   void changed();
+  void levelChanged();
 
 private:
   template <typename T>

@@ -37,6 +37,8 @@ PillPanel::PillPanel(std::shared_ptr<PillModel> model)
   view_->setTranslucent(translucent_);
   resize(initialSize);
   view_->setGeometry(rect());
+  // The X window exists from the start, so the first dictation does not wait for it.
+  (void)winId();
 }
 
 std::vector<pill_geometry::ScreenArea> PillPanel::screens() {

@@ -47,6 +47,7 @@ PillView::PillView(std::shared_ptr<PillModel> model, QWidget* parent)
     update();
   });
   connect(model_.get(), &PillModel::changed, this, &PillView::modelChanged);
+  connect(model_.get(), &PillModel::levelChanged, this, &PillView::levelChanged);
   modelChanged();
 }
 
@@ -63,6 +64,26 @@ void PillView::modelChanged() {
   update();
 }
 
+// A new level repaints only the strip, and only when the drawn length moves by a pixel.
+void PillView::levelChanged() {
+  if (!model_->phase().is(K::listening)) return;
+  const QRectF strip = meterStrip();
+  const double length = std::round(meterLength(strip.width()) * devicePixelRatioF());
+  if (length == drawnMeter_) return;
+  update(strip.toAlignedRect().adjusted(-1, -1, 1, 1));
+}
+
+QRectF PillView::meterStrip() const {
+  const QRectF c = capsule();
+  const double left = c.left() + iconInset + iconSize + gap;
+  const double right = c.right() - trailingInset;
+  return QRectF(left, c.bottom() - meterFromBottom, right - left, meterHeight);
+}
+
+double PillView::meterLength(double width) const {
+  return std::max(meterMinLength, width * std::clamp(model_->level(), 0.0, 1.0));
+}
+
 QRectF PillView::capsule() const {
   const double m = pill_geometry::margin;
   return QRectF(rect()).adjusted(m, m, -m, -m);
@@ -75,11 +96,23 @@ QRectF PillView::fixButtonRect() const {
   return QRectF(c.right() - gap - w, c.center().y() - fixHeight / 2, w, fixHeight);
 }
 
-void PillView::paintEvent(QPaintEvent*) {
+void PillView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   const PillPhase& phase = model_->phase();
   if (phase.is(K::hidden)) return;
+  // A meter-only update skips the text and icons, which cost far more than the strip.
+  const QRect strip = meterStrip().toAlignedRect().adjusted(-1, -1, 1, 1);
+  if (phase.is(K::listening) && strip.contains(event->rect())) {
+    const QRectF c = capsule();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(look::material(palette(), translucent_));
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawRect(QRectF(strip).intersected(c));
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    paintMeter(painter, meterStrip());
+    return;
+  }
   if (phase.is(K::resting))
     paintResting(painter);
   else
@@ -123,7 +156,7 @@ void PillView::paintCapsule(QPainter& painter) {
     // Words above, the meter along the bottom of the capsule.
     const QRectF room(left, c.top() + 2, right - left, c.height() - meterFromBottom - 4);
     paintCentre(painter, room);
-    paintMeter(painter, QRectF(left, c.bottom() - meterFromBottom, right - left, meterHeight));
+    paintMeter(painter, meterStrip());
   } else {
     paintCentre(painter, QRectF(left, c.top(), right - left, c.height()));
   }
@@ -186,8 +219,8 @@ double PillView::paintCentre(QPainter& painter, const QRectF& room) {
 }
 
 void PillView::paintMeter(QPainter& painter, const QRectF& strip) {
-  const double length =
-      std::max(meterMinLength, strip.width() * std::clamp(model_->level(), 0.0, 1.0));
+  const double length = meterLength(strip.width());
+  drawnMeter_ = std::round(length * devicePixelRatioF());
   painter.setPen(Qt::NoPen);
   painter.setBrush(model_->cantHear() ? look::orange() : palette().color(QPalette::Highlight));
   painter.drawRoundedRect(QRectF(strip.left(), strip.top(), length, strip.height()),

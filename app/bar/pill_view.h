@@ -42,11 +42,15 @@ private:
   void paintSpinner(QPainter& painter, const QRectF& box);
   void paintFixButton(QPainter& painter);
   void modelChanged();
+  void levelChanged();
+  QRectF meterStrip() const;
+  double meterLength(double width) const;
 
   std::shared_ptr<PillModel> model_;
   bool translucent_ = true;
   QTimer spinner_;
   int spinnerStep_ = 0;
+  double drawnMeter_ = -1;  // device pixels of the meter last painted
   std::function<void()> onTap_;
   std::function<void()> onFix_;
 };

@@ -77,7 +77,7 @@ void FixCardController::show(const std::vector<SpokenWord>& words,
       });
   QWidget* panel = makeFixCardPanel(view);
   if (near) {
-    panel->move(QPointF(near->left(), near->bottom()).toPoint());
+    panel->move(near->topLeft().toPoint());
   } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     panel->move(screen->availableGeometry().center() - panel->rect().center());
   }

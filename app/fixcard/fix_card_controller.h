@@ -35,7 +35,8 @@ public:
   explicit FixCardController(std::shared_ptr<WindowFocus> focus);
   ~FixCardController() override;
 
-  // Opens the card for `words`, just below the text cursor `near`, or centred without one.
+  // Opens the card for `words` with its top-left corner at the top-left of the text cursor
+  // `near`, or centred on the screen without one.
   void show(const std::vector<SpokenWord>& words, const std::optional<QRectF>& near);
   void close();
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStandardPaths>
 
 #include <utility>
@@ -53,6 +54,8 @@ const std::pair<const char*, const char*> symbolNames[] = {
 };
 
 }  // namespace
+
+static QPixmap tintedSymbol(const QString& name, int size, const QColor& tint, qreal scale);
 
 QPalette palette(Appearance appearance) {
   if (appearance == Appearance::light)
@@ -112,7 +115,22 @@ QString iconName(const QString& symbol) {
   return symbol;
 }
 
+// Views repaint many times a second (the bar's meter), and a theme look-up with tinting is
+// far dearer than the painting itself, so the finished pixmaps are kept.
 QPixmap symbol(const QString& name, int size, const QColor& tint, qreal scale) {
+  const QString key = QStringLiteral("talvo-symbol:%1:%2:%3:%4")
+                          .arg(name)
+                          .arg(size)
+                          .arg(tint.rgba())
+                          .arg(scale);
+  QPixmap cached;
+  if (QPixmapCache::find(key, &cached)) return cached;
+  QPixmap pixmap = tintedSymbol(name, size, tint, scale);
+  QPixmapCache::insert(key, pixmap);
+  return pixmap;
+}
+
+static QPixmap tintedSymbol(const QString& name, int size, const QColor& tint, qreal scale) {
   const QString themeName = iconName(name);
   const QIcon icon = QIcon::fromTheme(themeName);
   if (icon.isNull()) return {};

@@ -4,7 +4,9 @@
 #include "fixcard/flow_layout.h"
 #include "widgets/look.h"
 
+#include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -103,7 +105,7 @@ TEST(FixCardController, ClosingGivesTheFocusBackOnce) {
   card.onSave = [&](const QString& heard, const QString&) { saved.push_back(heard); };
   card.show({{"Wakutane", 0.2, true}}, QRectF(300, 200, 2, 16));
   ASSERT_TRUE(card.isOpen());
-  EXPECT_EQ(card.panel()->pos(), QPoint(300, 216));
+  EXPECT_EQ(card.panel()->pos(), QPoint(300, 200));
   card.view()->pick(0);
   card.view()->setSpelling("Whakatane");
   card.view()->save();
@@ -114,6 +116,13 @@ TEST(FixCardController, ClosingGivesTheFocusBackOnce) {
   EXPECT_EQ(focus->activated, std::vector<std::uint64_t>{42});
   card.close();
   EXPECT_EQ(focus->activated.size(), 1u);
+}
+
+TEST(FixCardController, OpensCentredWithoutACursor) {
+  FixCardController card(std::make_shared<RecordingFocus>());
+  card.show({{"Wakutane", 0.2, true}}, std::nullopt);
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE((card.panel()->geometry().center() - screen.center()).manhattanLength(), 2);
 }
 
 TEST(Look, EverySymbolTheShellUsesIsInTheTheme) {
