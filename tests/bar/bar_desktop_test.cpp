@@ -14,6 +14,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include <unistd.h>
@@ -124,6 +125,13 @@ protected:
     bar = makeDesktopBar();
     bar->atCursor = false;
     bar->onTap = [this](const PillPhase& p) { taps.push_back(p); };
+    QPalette colours = catcher.palette();
+    colours.setColor(QPalette::Window, catcherColour);
+    catcher.setPalette(colours);
+    catcher.setAutoFillBackground(true);
+    QPixmap icon(48, 48);
+    icon.fill(Qt::red);
+    catcher.setWindowIcon(QIcon(icon));
     catcher.setGeometry(400, 650, 480, 150);
     catcher.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&catcher));
@@ -135,6 +143,7 @@ protected:
     return nullptr;
   }
 
+  static constexpr QRgb catcherColour = 0xffff00ff;
   static inline QProcess* windowManager = nullptr;
   static inline QProcess* target = nullptr;
   test::XKeyboard keyboard;
@@ -158,6 +167,39 @@ TEST_F(Desktop, ListeningShowsTheBarWithoutTakingTheFocus) {
   const auto managed = managedWindows();
   EXPECT_FALSE(managed.empty());
   EXPECT_EQ(std::count(managed.begin(), managed.end(), Window(window->winId())), 0);
+}
+
+QRgb screenPixel(QPoint at) {
+  XImage* image = XGetImage(xDisplay(), DefaultRootWindow(xDisplay()), at.x(), at.y(), 1, 1,
+                            AllPlanes, ZPixmap);
+  if (!image) return 0;
+  const QRgb pixel = 0xff000000u | QRgb(XGetPixel(image, 0, 0));
+  XDestroyImage(image);
+  return pixel;
+}
+
+// Without a compositor the window is cut to the capsule: around it the window below shows,
+// not a black or grey box.
+TEST_F(Desktop, WithoutACompositorOnlyTheCapsuleCoversTheScreen) {
+  bar->listen();
+  QWidget* window = panel();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(window->winId()).has_value(); }, answerMs));
+  QTest::qWait(100);  // let both windows paint
+  const QRect frame = *onScreen(window->winId());
+  EXPECT_EQ(screenPixel(frame.topLeft() + QPoint(2, 2)), catcherColour);
+  EXPECT_EQ(screenPixel(frame.bottomRight() - QPoint(2, 2)), catcherColour);
+  EXPECT_NE(screenPixel(frame.center()), catcherColour);
+}
+
+TEST_F(Desktop, TheBarShowsTheIconOfTheActiveWindow) {
+  catcher.activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher.winId(); }, answerMs));
+  bar->listen();
+  const auto icon = bar->model()->appIcon();
+  ASSERT_TRUE(icon);
+  EXPECT_GE(icon->width(), 32);
+  EXPECT_EQ(icon->pixel(icon->width() / 2, icon->height() / 2), qRgb(255, 0, 0));
 }
 
 struct ClickCase {
