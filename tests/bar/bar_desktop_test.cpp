@@ -4,6 +4,7 @@
 #include "desktop/desktop_main.h"
 #include "desktop/x_keyboard.h"
 #include "fixcard/fix_card_controller.h"
+#include "insertion/atspi_focus_probe.h"
 #include "widgets/look.h"
 #include "widgets/x11_windows.h"
 
@@ -99,6 +100,7 @@ protected:
     target = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     target->setProcessEnvironment(env);
     target->start(QStringLiteral(TALVO_TEST_TARGET));
     ASSERT_TRUE(target->waitForStarted(answerMs));
@@ -202,6 +204,19 @@ TEST_F(Desktop, TheBarShowsTheIconOfTheActiveWindow) {
   EXPECT_EQ(icon->pixel(icon->width() / 2, icon->height() / 2), qRgb(255, 0, 0));
 }
 
+TEST_F(Desktop, ListeningAtTheCursorPutsTheBarJustBelowIt) {
+  focusTarget();
+  std::optional<ScreenRect> caret;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (caret = Caret::rect()).has_value(); }, answerMs));
+  bar->atCursor = true;
+  bar->listen();
+  QWidget* window = panel();
+  ASSERT_TRUE(window);
+  const QRect expected(int(caret->x) - 20, int(caret->y + caret->height) + 2, 220, 60);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return onScreen(window->winId()) == expected; }, answerMs));
+  EXPECT_EQ(keyboard.focusedPid(), targetPid());
+}
+
 struct ClickCase {
   const char* name;
   PillPhase phase;
@@ -264,7 +279,7 @@ TEST_F(Desktop, TheCardGivesTheFocusBackEvenAfterAnotherWindowHadIt) {
 }  // namespace talvo
 
 int main(int argc, char** argv) {
-  return talvo::test::runInVirtualDesktop(argc, argv, false, [&] {
+  return talvo::test::runInVirtualDesktop(argc, argv, true, [&] {
     QApplication app(argc, argv);
     talvo::look::useIconTheme();
     return RUN_ALL_TESTS();
