@@ -104,8 +104,10 @@ protected:
     target->setProcessEnvironment(env);
     target->start(QStringLiteral(TALVO_TEST_TARGET));
     ASSERT_TRUE(target->waitForStarted(answerMs));
+    showCatcher();
   }
   static void TearDownTestSuite() {
+    delete catcher;
     for (QProcess* p : {target, windowManager}) {
       p->terminate();
       if (!p->waitForFinished(answerMs)) p->kill();
@@ -127,16 +129,22 @@ protected:
     bar = makeDesktopBar();
     bar->atCursor = false;
     bar->onTap = [this](const PillPhase& p) { taps.push_back(p); };
-    QPalette colours = catcher.palette();
+    catcher->presses = 0;
+  }
+
+  // One window under the bar for the whole suite: a magenta box with a red icon.
+  static void showCatcher() {
+    catcher = new Catcher;
+    QPalette colours = catcher->palette();
     colours.setColor(QPalette::Window, catcherColour);
-    catcher.setPalette(colours);
-    catcher.setAutoFillBackground(true);
+    catcher->setPalette(colours);
+    catcher->setAutoFillBackground(true);
     QPixmap icon(48, 48);
     icon.fill(Qt::red);
-    catcher.setWindowIcon(QIcon(icon));
-    catcher.setGeometry(400, 650, 480, 150);
-    catcher.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&catcher));
+    catcher->setWindowIcon(QIcon(icon));
+    catcher->setGeometry(400, 650, 480, 150);
+    catcher->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(catcher));
   }
 
   QWidget* panel() const {
@@ -151,7 +159,7 @@ protected:
   test::XKeyboard keyboard;
   std::shared_ptr<PillController> bar;
   std::vector<PillPhase> taps;
-  Catcher catcher;
+  static inline Catcher* catcher = nullptr;
 };
 
 TEST_F(Desktop, ListeningShowsTheBarWithoutTakingTheFocus) {
@@ -195,8 +203,8 @@ TEST_F(Desktop, WithoutACompositorOnlyTheCapsuleCoversTheScreen) {
 }
 
 TEST_F(Desktop, TheBarShowsTheIconOfTheActiveWindow) {
-  catcher.activateWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher.winId(); }, answerMs));
+  catcher->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher->winId(); }, answerMs));
   bar->listen();
   const auto icon = bar->model()->appIcon();
   ASSERT_TRUE(icon);
@@ -232,14 +240,14 @@ TEST_P(BarClick, GoesToTheBarOnlyWhereItMeansSomething) {
   ASSERT_TRUE(window);
   ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(window->winId()).has_value(); }, answerMs));
   clickAt(onScreen(window->winId())->center());
-  const auto arrived = [&] { return !taps.empty() || catcher.presses > 0; };
+  const auto arrived = [&] { return !taps.empty() || catcher->presses > 0; };
   ASSERT_TRUE(QTest::qWaitFor(arrived, answerMs));
   if (GetParam().reachesBar) {
     EXPECT_EQ(taps, std::vector{GetParam().phase});
-    EXPECT_EQ(catcher.presses, 0);
+    EXPECT_EQ(catcher->presses, 0);
   } else {
     EXPECT_TRUE(taps.empty());
-    EXPECT_EQ(catcher.presses, 1);
+    EXPECT_EQ(catcher->presses, 1);
   }
 }
 
@@ -269,8 +277,8 @@ TEST_F(Desktop, TheCardGivesTheFocusBackEvenAfterAnotherWindowHadIt) {
   FixCardController card(makeDesktopWindowFocus());
   card.show({{"Wakutane", 0.2, true}}, std::nullopt);
   ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.focusedPid() == getpid(); }, answerMs));
-  catcher.activateWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher.winId(); }, answerMs));
+  catcher->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher->winId(); }, answerMs));
   card.close();
   EXPECT_TRUE(QTest::qWaitFor([&] { return keyboard.focusedPid() == targetPid(); }, answerMs));
 }
