@@ -182,7 +182,7 @@ void PillView::paintLeading(QPainter& painter, const QRectF& box) {
   painter.drawPixmap(badge.adjusted(2, 2, -2, -2).toRect(), lock);
 }
 
-double PillView::paintCentre(QPainter& painter, const QRectF& room) {
+void PillView::paintCentre(QPainter& painter, const QRectF& room) {
   const PillPhase& phase = model_->phase();
   const QColor text = palette().color(QPalette::WindowText);
   const auto line = [&](const QString& s, const QColor& colour, QFont::Weight weight,
@@ -192,7 +192,6 @@ double PillView::paintCentre(QPainter& painter, const QRectF& room) {
     const QRectF r(x, room.top(), room.right() - x, room.height());
     painter.drawText(r, Qt::AlignVCenter | Qt::AlignLeft,
                      painter.fontMetrics().elidedText(s, Qt::ElideRight, int(r.width())));
-    return r.left();
   };
   if (phase.is(K::message)) {
     const qreal scale = painter.device()->devicePixelRatioF();
@@ -202,20 +201,22 @@ double PillView::paintCentre(QPainter& painter, const QRectF& room) {
       painter.drawPixmap(QPointF(x, room.center().y() - 8), icon);
       x += 16 + 6;
     }
-    return line(phase.text, text, QFont::Medium, x);
+    line(phase.text, text, QFont::Medium, x);
+    return;
   }
-  if (const auto& mic = model_->cantHear())
-    return line(QStringLiteral("Can't hear you · ") + *mic, look::orange(), QFont::Medium,
-                room.left());
+  if (const auto& mic = model_->cantHear()) {
+    line(QStringLiteral("Can't hear you · ") + *mic, look::orange(), QFont::Medium, room.left());
+    return;
+  }
   const bool listening = phase.is(K::listening);
   if (listening && (model_->words().empty() || !model_->showWords())) {
     const QString prompt = model_->locked()
                                ? QStringLiteral("Listening, hands-free. Tap the key to finish.")
                                : QStringLiteral("Listening…");
-    return line(prompt, look::secondary(palette()), QFont::Normal, room.left());
+    line(prompt, look::secondary(palette()), QFont::Normal, room.left());
+    return;
   }
   CaptionText{model_->words(), phase.is(K::done)}.paint(painter, room, text);
-  return room.left();
 }
 
 void PillView::paintMeter(QPainter& painter, const QRectF& strip) {

@@ -37,7 +37,7 @@ private:
   void paintResting(QPainter& painter);
   void paintCapsule(QPainter& painter);
   void paintLeading(QPainter& painter, const QRectF& box);
-  double paintCentre(QPainter& painter, const QRectF& room);
+  void paintCentre(QPainter& painter, const QRectF& room);
   void paintMeter(QPainter& painter, const QRectF& strip);
   void paintSpinner(QPainter& painter, const QRectF& box);
   void paintFixButton(QPainter& painter);
