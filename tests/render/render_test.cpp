@@ -15,11 +15,26 @@ struct Outcome {
   QString out;
 };
 
-Outcome render(const QString& option, const QString& directory) {
+// The user's settings and data folders, pointed somewhere the test can watch.
+struct UserFolders {
+  QTemporaryDir home;
+  QString config() const { return home.filePath(QStringLiteral("config")); }
+  QString data() const { return home.filePath(QStringLiteral("data")); }
+  bool untouched() const {
+    for (const QString& dir : {config(), data()})
+      if (!QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty()) return false;
+    return true;
+  }
+};
+
+Outcome render(const QString& option, const QString& directory,
+               const UserFolders& user = UserFolders()) {
   QProcess program;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("DISPLAY"));  // must work with no display at all
   env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), user.config());
+  env.insert(QStringLiteral("XDG_DATA_HOME"), user.data());
   program.setProcessEnvironment(env);
   program.start(QStringLiteral(TALVO_PROGRAM), {option, directory});
   if (!program.waitForFinished(120000)) return {};
@@ -69,11 +84,13 @@ TEST_P(RenderMode, WritesEveryFileAtItsSizeAndOverwritesOnASecondRun) {
   stale.write("not a picture");
   stale.close();
 
+  const UserFolders user;
   for (int run = 0; run < 2; ++run) {
-    const Outcome result = render(QString::fromLatin1(GetParam().option), out);
+    const Outcome result = render(QString::fromLatin1(GetParam().option), out, user);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.contains(QString::fromLatin1(GetParam().line))) << result.out.toStdString();
   }
+  EXPECT_TRUE(user.untouched());  // no settings, history or dictionary written
   EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), qsizetype(files.size()));
   for (const auto& [name, size] : files) {
     const QImage image(QDir(out).filePath(name));
