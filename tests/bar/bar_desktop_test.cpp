@@ -202,6 +202,32 @@ TEST_F(Desktop, WithoutACompositorOnlyTheCapsuleCoversTheScreen) {
   EXPECT_NE(screenPixel(frame.center()), catcherColour);
 }
 
+TEST_F(Desktop, WithACompositorTheCapsuleIsTranslucent) {
+  QProcess compositor;
+  compositor.start(QStringLiteral("xcompmgr"));
+  ASSERT_TRUE(QTest::qWaitFor(x11::compositorRunning, answerMs));
+  bar.reset();  // one bar at a time, and this one made while the compositor runs
+  {
+    auto translucentBar = makeDesktopBar();
+    translucentBar->atCursor = false;
+    translucentBar->listen();
+    QWidget* window = panel();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(window->winId()).has_value(); }, answerMs));
+    QTest::qWait(200);  // let the compositor draw
+    const QRect frame = *onScreen(window->winId());
+    EXPECT_EQ(screenPixel(frame.topLeft() + QPoint(2, 2)), catcherColour);
+    // Inside the capsule, left of the icon: the fill, with the window below showing through.
+    const QRgb fill = screenPixel(QPoint(frame.left() + 14, frame.center().y()));
+    EXPECT_NE(fill, catcherColour);
+    EXPECT_NE(fill, window->palette().color(QPalette::Window).rgb());
+    EXPECT_GT(qRed(fill), qGreen(fill));  // tinted by the magenta below
+  }
+  compositor.terminate();
+  compositor.waitForFinished(answerMs);
+  ASSERT_TRUE(QTest::qWaitFor([] { return !x11::compositorRunning(); }, answerMs));
+}
+
 TEST_F(Desktop, TheBarShowsTheIconOfTheActiveWindow) {
   catcher->activateWindow();
   ASSERT_TRUE(QTest::qWaitFor([&] { return x11::activeWindow() == catcher->winId(); }, answerMs));
