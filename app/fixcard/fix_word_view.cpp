@@ -36,7 +36,8 @@ QLabel* label(const QString& text, double points, QWidget* parent) {
 
 QLabel* symbolLabel(const QString& name, int size, const QColor& tint, QWidget* parent) {
   auto* l = new QLabel(parent);
-  l->setPixmap(look::symbol(name, size, tint, parent->devicePixelRatioF()));
+  // Drawn at twice the size, so it stays sharp on dense screens and in the pictures.
+  l->setPixmap(look::symbol(name, size, tint, look::sharpScale));
   l->setFixedSize(size, size);
   return l;
 }
@@ -108,12 +109,12 @@ void FixWordView::build() {
   title_ = label({}, wordPoints, this);
   title_->setFont(look::font(wordPoints, QFont::DemiBold));
   closeButton_ = new QToolButton(this);
-  closeButton_->setIcon(look::symbol(QStringLiteral("xmark"), 16,
-                                     palette().color(QPalette::WindowText), devicePixelRatioF()));
+  closeButton_->setIcon(look::symbolIcon(QStringLiteral("xmark"), 16,
+                                         palette().color(QPalette::WindowText)));
   closeButton_->setToolTip(QStringLiteral("Close (Esc)"));
   closeButton_->setAccessibleName(QStringLiteral("Close"));
   closeButton_->setAutoRaise(true);
-  connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
+  connect(closeButton_, &QToolButton::clicked, this, [this] { dismiss(); });
   header->addWidget(title_);
   header->addStretch();
   header->addWidget(closeButton_);
@@ -206,13 +207,13 @@ void FixWordView::save() {
   sync();
 }
 
-void FixWordView::close() {
+void FixWordView::dismiss() {
   if (onClose_) onClose_();
 }
 
 void FixWordView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    close();
+    dismiss();
     return;
   }
   QWidget::keyPressEvent(event);

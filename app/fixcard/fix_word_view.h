@@ -31,7 +31,8 @@ public:
 
   void pick(int index);
   void save();
-  void close();
+  // Asks the owner to close the card (the close button and Esc).
+  void dismiss();
 
   std::optional<int> picked() const { return picked_; }
   QString spelling() const;

@@ -53,9 +53,19 @@ const std::pair<const char*, const char*> symbolNames[] = {
     {"mic", "audio-input-microphone-symbolic"},
 };
 
-}  // namespace
+QPixmap tintedSymbol(const QString& name, int size, const QColor& tint, qreal scale) {
+  const QString themeName = iconName(name);
+  const QIcon icon = QIcon::fromTheme(themeName);
+  if (icon.isNull()) return {};
+  QPixmap pixmap = icon.pixmap(QSize(size, size), scale);
+  if (!themeName.endsWith(QLatin1String("-symbolic"))) return pixmap;
+  QPainter painter(&pixmap);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(QRect(QPoint(0, 0), pixmap.size() / pixmap.devicePixelRatio()), tint);
+  return pixmap;
+}
 
-static QPixmap tintedSymbol(const QString& name, int size, const QColor& tint, qreal scale);
+}  // namespace
 
 QPalette palette(Appearance appearance) {
   if (appearance == Appearance::light)
@@ -130,16 +140,13 @@ QPixmap symbol(const QString& name, int size, const QColor& tint, qreal scale) {
   return pixmap;
 }
 
-static QPixmap tintedSymbol(const QString& name, int size, const QColor& tint, qreal scale) {
-  const QString themeName = iconName(name);
-  const QIcon icon = QIcon::fromTheme(themeName);
-  if (icon.isNull()) return {};
-  QPixmap pixmap = icon.pixmap(QSize(size, size), scale);
-  if (!themeName.endsWith(QLatin1String("-symbolic"))) return pixmap;
-  QPainter painter(&pixmap);
-  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-  painter.fillRect(QRect(QPoint(0, 0), pixmap.size() / pixmap.devicePixelRatio()), tint);
-  return pixmap;
+QIcon symbolIcon(const QString& name, int size, const QColor& tint) {
+  QIcon icon;
+  for (qreal scale : {qreal(1), sharpScale}) {
+    const QPixmap pixmap = symbol(name, size, tint, scale);
+    if (!pixmap.isNull()) icon.addPixmap(pixmap);
+  }
+  return icon;
 }
 
 }  // namespace talvo::look
