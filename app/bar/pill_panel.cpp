@@ -15,6 +15,7 @@ namespace {
 // The panel's size before the first placement.
 constexpr QSize initialSize(200, 60);
 constexpr double capsuleRadius = 12;
+constexpr QPoint offScreen(-30000, -30000);
 
 QRegion roundedRegion(const QRectF& r, double radius) {
   QPainterPath path;
@@ -37,8 +38,13 @@ PillPanel::PillPanel(std::shared_ptr<PillModel> model)
   view_->setTranslucent(translucent_);
   resize(initialSize);
   view_->setGeometry(rect());
-  // The X window exists from the start, so the first dictation does not wait for it.
-  (void)winId();
+  // The X window and its backing store exist from the start, so the first dictation does
+  // not wait for them: shown once, far off every screen.
+  move(offScreen);
+  show();
+  hide();
+  // The first caret look-up connects to the accessibility bus, which takes tens of ms.
+  (void)caret();
 }
 
 std::vector<pill_geometry::ScreenArea> PillPanel::screens() {
