@@ -1,4 +1,5 @@
 // The talvo program: picks a mode from the command line.
+#include "render/render_modes.h"
 #include "replay/command_line.h"
 #include "replay/replay.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const Mode mode = selectMode(arguments);
+  if (const auto status = runRenderMode(mode, argc, argv)) return *status;
 
   if (const auto* replayMode = std::get_if<mode::Replay>(&mode)) {
     QCoreApplication app(argc, argv);

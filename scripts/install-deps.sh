@@ -21,6 +21,8 @@ packages=(
   # a virtual desktop for tests
   xvfb x11-utils xauth dbus-x11 at-spi2-core openbox xterm
   procps time
+  # the bar's click-through, emoji in the shell's texts, a compositor for the bar's tests
+  libxfixes-dev fonts-noto-color-emoji xcompmgr
 )
 
 missing=()

@@ -58,9 +58,8 @@ TEST(TalvoProgram, ReplayWithTheModelAllowedNamesItsState) {
 
 TEST(TalvoProgram, ModesWithoutADesktopSaySoAndExitCleanly) {
   QTemporaryDir home;
-  for (const QStringList& arguments :
-       {QStringList{"--render-ui", home.filePath("ui")}, QStringList{"--render-icon", home.filePath("icon")},
-        QStringList{"--replay"}}) {
+  // The render modes have tests of their own (tests/render).
+  for (const QStringList& arguments : {QStringList{"--replay"}}) {
     const Outcome run = runTalvo(arguments, home.path());
     EXPECT_EQ(run.status, 0) << arguments.join(' ').toStdString();
     ASSERT_EQ(run.lines.size(), 1);
