@@ -73,7 +73,7 @@ private:
 
   static QCoro::Task<std::shared_ptr<TranscriptionSession>> startSession(
       std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
-      std::shared_ptr<AudioFeeder> feeder, int64_t generation, QStringList terms,
+      std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take, QStringList terms,
       AudioFormat format, Transcriber::PartialHandler forward);
   // Fills the record's transcription and cleanup fields; insertion adds the rest.
   static QCoro::Task<std::optional<DictationRecord>> transcribeAndClean(
