@@ -113,16 +113,6 @@ double AudioFeeder::sampleRate() const {
   return sampleRate_;
 }
 
-double AudioFeeder::seconds() const {
-  std::lock_guard guard(lock_);
-  return sampleRate_ > 0 ? double(frames_) / sampleRate_ : 0.0;
-}
-
-double AudioFeeder::sumSquares() const {
-  std::lock_guard guard(lock_);
-  return sumSquares_;
-}
-
 bool MicHealth::cantHear(double elapsed, double peak) {
   // NaN compares false, so a peak that is not a number never raises the hint.
   return elapsed >= checkAfter && peak < quietPeak;

@@ -38,8 +38,6 @@ public:
   double rms() const;
   int64_t frames() const;
   double sampleRate() const;
-  double seconds() const;
-  double sumSquares() const;
 
 private:
   mutable std::mutex lock_;
