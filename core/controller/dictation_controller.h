@@ -69,8 +69,8 @@ private:
 
   static QCoro::Task<std::shared_ptr<TranscriptionSession>> startSession(
       std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
-      std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take, QStringList terms,
-      AudioFormat format, Transcriber::PartialHandler forward);
+      std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take,
+      QStringList terms, AudioFormat format, Transcriber::PartialHandler forward);
   // Fills the record's transcription and cleanup fields; insertion adds the rest.
   static QCoro::Task<std::optional<DictationRecord>> transcribeAndClean(
       SessionHandle starting, std::shared_ptr<Cleaner> cleaner, Clock::time_point release,

@@ -20,8 +20,8 @@ double sumOfSquares(const float* samples, uint32_t count, Square square) {
   return sum;
 }
 
-// A sample that is not a finite number counts as silence, so that one bad sample can make
-// the take read neither as silent nor as infinitely loud. Squares of finite floats cannot
+// A sample that is not a finite number counts as silence: one bad sample must not make the
+// whole take read as silent, nor as infinitely loud. Squares of finite floats cannot
 // overflow a double sum, so only a sum that is not finite needs the careful second pass.
 double channelSumOfSquares(const float* samples, uint32_t count) {
   const double sum = sumOfSquares(samples, count, [](float s) { return double(s) * s; });

@@ -24,14 +24,15 @@ public:
 
   // Capture thread. Forwards to the current take's session, or keeps a copy in the take.
   void push(const AudioBuffer& buffer);
-  // Main thread. Starts a new take and zeroes the figures. The previous take gets no more
-  // audio and forgets its session (without telling it), but keeps what it buffered.
+  // Main thread. Starts a new take, forgets the current session (without telling it) and
+  // zeroes the figures. The previous take gets no more audio but keeps what it buffered.
   [[nodiscard]] std::shared_ptr<Take> reset();
   // Main thread. Hands what `take` buffered to `session`; when `take` is still the current
   // one, later buffers go straight to `session` too.
   void attach(const std::shared_ptr<Take>& take, std::shared_ptr<TranscriptionSession> session);
 
-  // Root-mean-square level of the last buffer with samples, and the largest since the reset.
+  // Root-mean-square level of the last buffer with samples (its loudest channel), and the
+  // largest since the reset.
   double level() const;
   double peak() const;
   // Over the whole take.
