@@ -18,7 +18,7 @@ public:
 
 void pushWithSession(benchmark::State& state) {
   AudioFeeder feeder;
-  feeder.attach(std::make_shared<NullSession>());
+  feeder.attach(feeder.reset(), std::make_shared<NullSession>());
   AudioBuffer buffer(floatFormat(48000, 1), 1024);
   for (uint32_t i = 0; i < 1024; ++i) buffer.floatChannel(0)[i] = float(i % 64) / 64.0f;
   buffer.setFrameLength(1024);

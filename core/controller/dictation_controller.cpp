@@ -62,7 +62,7 @@ void DictationController::report(const DictationState& state) {
 
 void DictationController::begin() {
   const int64_t generation = ++generation_;
-  feeder_->reset();
+  auto take = feeder_->reset();
   const QStringList terms = parts_.dictionary ? parts_.dictionary().terms() : QStringList();
   parts_.cleaner->prewarm(terms);
   try {
@@ -74,8 +74,8 @@ void DictationController::begin() {
   report(dictation_state::Listening{});
   listeningSince_ = Clock::now();
   const AudioFormat format = parts_.audio->format();
-  starting_ = share(startSession(weak_from_this(), parts_.transcriber, feeder_, generation, terms,
-                                 format, partialForwarder(generation)));
+  starting_ = share(startSession(weak_from_this(), parts_.transcriber, feeder_, std::move(take),
+                                 terms, format, partialForwarder(generation)));
 }
 
 Transcriber::PartialHandler DictationController::partialForwarder(int64_t generation) {
@@ -97,8 +97,8 @@ Transcriber::PartialHandler DictationController::partialForwarder(int64_t genera
 
 QCoro::Task<std::shared_ptr<TranscriptionSession>> DictationController::startSession(
     std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
-    std::shared_ptr<AudioFeeder> feeder, int64_t generation, QStringList terms,
-    AudioFormat format, Transcriber::PartialHandler forward) {
+    std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take,
+    QStringList terms, AudioFormat format, Transcriber::PartialHandler forward) {
   std::shared_ptr<TranscriptionSession> session;
   std::exception_ptr failure;
   try {
@@ -111,8 +111,8 @@ QCoro::Task<std::shared_ptr<TranscriptionSession>> DictationController::startSes
     Log::info(QStringLiteral("speech: session start failed: ") + errorText(failure));
     co_return std::shared_ptr<TranscriptionSession>();
   }
-  auto self = weak.lock();
-  if (self && self->generation_ == generation) feeder->attach(session);
+  // Also when a later press has begun meanwhile: this take's audio is still waiting for it.
+  if (weak.lock()) feeder->attach(take, session);
   co_return session;
 }
 

@@ -41,8 +41,6 @@ public:
   // The only entry point for dictation control. Never throws.
   void handle(const HotkeyEvent& event);
 
-  static QString describe(const InsertOutcome& outcome) { return talvo::describe(outcome); }
-
   std::function<void(const DictationState&)> onState;
   std::function<void(const DictationRecord&)> onRecord;
   std::function<void(const std::vector<SpokenWord>&)> onPartial;
@@ -55,12 +53,10 @@ public:
   bool listening() const { return starting_.has_value(); }
   double level() const { return listening() ? feeder_->level() : 0.0; }
   double peakLevel() const { return listening() ? feeder_->peak() : 0.0; }
-  int64_t generation() const { return generation_; }
-  const AudioFeeder& feeder() const { return *feeder_; }
-
-  using SessionHandle = QFuture<std::shared_ptr<TranscriptionSession>>;
 
 private:
+  using SessionHandle = QFuture<std::shared_ptr<TranscriptionSession>>;
+
   explicit DictationController(Parts parts);
 
   void begin();
@@ -73,8 +69,8 @@ private:
 
   static QCoro::Task<std::shared_ptr<TranscriptionSession>> startSession(
       std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
-      std::shared_ptr<AudioFeeder> feeder, int64_t generation, QStringList terms,
-      AudioFormat format, Transcriber::PartialHandler forward);
+      std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take,
+      QStringList terms, AudioFormat format, Transcriber::PartialHandler forward);
   // Fills the record's transcription and cleanup fields; insertion adds the rest.
   static QCoro::Task<std::optional<DictationRecord>> transcribeAndClean(
       SessionHandle starting, std::shared_ptr<Cleaner> cleaner, Clock::time_point release,

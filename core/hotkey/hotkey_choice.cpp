@@ -49,15 +49,6 @@ std::optional<uint16_t> keyCodeOf(HotkeyChoice choice) {
   return std::nullopt;
 }
 
-QString toString(AbortReason reason) {
-  switch (reason) {
-    case AbortReason::cancelled: return QStringLiteral("cancelled");
-    case AbortReason::combo: return QStringLiteral("combo");
-    case AbortReason::tooShort: return QStringLiteral("tooShort");
-  }
-  return {};
-}
-
 QString toString(const HotkeyEvent& event) {
   struct Visitor {
     QString operator()(const hotkey_event::Pressed&) const { return QStringLiteral("pressed"); }

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "pipeline/abort_reason.h"
+
 #include <QString>
 #include <variant>
 
 namespace talvo {
-
-// Why a hold was thrown away instead of dictated.
-enum class AbortReason { cancelled, combo, tooShort };
-
-QString toString(AbortReason reason);
 
 namespace hotkey_event {
 struct Pressed {

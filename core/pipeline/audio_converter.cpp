@@ -53,7 +53,7 @@ AudioConverter::~AudioConverter() = default;
 
 long AudioConverter::convert(AudioBuffer& output, const InputBlock& input) {
   if (output.format() != to_) return -1;
-  while (produced_.size() - producedStart_ < std::size_t(output.frameCapacity()) * to_.channels) {
+  while (produced_.size() < std::size_t(output.frameCapacity()) * to_.channels) {
     const AudioBuffer* next = input ? input() : nullptr;
     if (!next) break;
     if (next->format() != from_ || !feed(*next)) return -1;
@@ -127,17 +127,15 @@ bool AudioConverter::drainResampler() {
 
 long AudioConverter::deliver(AudioBuffer& output) {
   const uint32_t channels = to_.channels;
-  const std::size_t available = (produced_.size() - producedStart_) / channels;
+  const std::size_t available = produced_.size() / channels;
   const uint32_t frames = uint32_t(std::min<std::size_t>(available, output.frameCapacity()));
-  const float* src = produced_.data() + producedStart_;
+  const float* src = produced_.data();
   for (uint32_t ch = 0; ch < channels; ++ch) {
     float* dst = output.floatChannel(ch);
     for (uint32_t i = 0; i < frames; ++i) dst[i] = src[std::size_t(i) * channels + ch];
   }
   output.setFrameLength(frames);
-  producedStart_ += std::size_t(frames) * channels;
-  produced_.erase(produced_.begin(), produced_.begin() + std::ptrdiff_t(producedStart_));
-  producedStart_ = 0;
+  produced_.erase(produced_.begin(), produced_.begin() + std::ptrdiff_t(frames) * channels);
   return frames;
 }
 

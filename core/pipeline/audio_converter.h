@@ -18,7 +18,8 @@ public:
   using InputBlock = std::function<const AudioBuffer*()>;
 
   // nullptr when the pair cannot be converted (non-float, no channels, bad rate).
-  static std::unique_ptr<AudioConverter> create(const AudioFormat& from, const AudioFormat& to);
+  [[nodiscard]] static std::unique_ptr<AudioConverter> create(const AudioFormat& from,
+                                                              const AudioFormat& to);
 
   // The capacity an output buffer needs for one input buffer: output rate times input
   // frames over input rate, plus 64, truncated.
@@ -29,7 +30,6 @@ public:
   AudioConverter& operator=(const AudioConverter&) = delete;
 
   const AudioFormat& inputFormat() const { return from_; }
-  const AudioFormat& outputFormat() const { return to_; }
 
   // Fills `output` (up to its capacity) from input pulled through `input` until the
   // input runs dry. Returns the frames produced, or -1 when a buffer of the wrong format
@@ -43,8 +43,8 @@ public:
 private:
   struct Resampler;
   AudioConverter(const AudioFormat& from, const AudioFormat& to, std::unique_ptr<Resampler> r);
-  bool feed(const AudioBuffer& input);
-  bool drainResampler();
+  [[nodiscard]] bool feed(const AudioBuffer& input);
+  [[nodiscard]] bool drainResampler();
   long deliver(AudioBuffer& output);
 
   AudioFormat from_;
@@ -52,7 +52,6 @@ private:
   std::unique_ptr<Resampler> resampler_;
   std::vector<float> mixed_;    // input mapped to the output's channels, interleaved
   std::vector<float> produced_; // resampled, interleaved, not yet delivered
-  std::size_t producedStart_ = 0;
   bool flushed_ = false;
 };
 

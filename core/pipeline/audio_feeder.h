@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace talvo {
 
@@ -14,27 +13,37 @@ namespace talvo {
 // recognition session exists: buffers are kept until a session is attached, then handed
 // over in order, and later ones go straight through. Along the way it measures the take
 // (frames, overall rms, last-buffer level, peak level). One lock guards everything.
+//
+// Each press starts a take of its own. A take keeps what it buffered until its own session
+// takes it, even when the next press has already started another take.
 class AudioFeeder {
 public:
-  // Capture thread. Forwards to the attached session, or keeps a copy.
-  void push(const AudioBuffer& buffer);
-  // Main thread. Flushes what was kept into `session`, then forwards to it.
-  void attach(std::shared_ptr<TranscriptionSession> session);
-  // Forgets the session (without telling it) and the kept audio, and zeroes the figures.
-  void reset();
+  struct Take;
 
+  AudioFeeder();
+
+  // Capture thread. Forwards to the current take's session, or keeps a copy in the take.
+  void push(const AudioBuffer& buffer);
+  // Main thread. Starts a new take, forgets the current session (without telling it) and
+  // zeroes the figures. The previous take gets no more audio but keeps what it buffered.
+  [[nodiscard]] std::shared_ptr<Take> reset();
+  // Main thread. Hands what `take` buffered to `session`; when `take` is still the current
+  // one, later buffers go straight to `session` too.
+  void attach(const std::shared_ptr<Take>& take, std::shared_ptr<TranscriptionSession> session);
+
+  // Root-mean-square level of the last buffer with samples (its loudest channel), and the
+  // largest since the reset.
   double level() const;
   double peak() const;
-  double seconds() const;
+  // Over the whole take.
   double rms() const;
   int64_t frames() const;
   double sampleRate() const;
-  double sumSquares() const;
 
 private:
   mutable std::mutex lock_;
+  std::shared_ptr<Take> take_;
   std::shared_ptr<TranscriptionSession> session_;
-  std::vector<AudioBuffer> pending_;
   int64_t frames_ = 0;
   double sumSquares_ = 0;
   double sampleRate_ = 48000;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hotkey/hotkey_event.h"
+#include "pipeline/abort_reason.h"
 
 #include <QString>
 #include <QStringView>

@@ -24,18 +24,12 @@ using Operation = std::function<QCoro::Task<T>(Cancellation)>;
 
 namespace detail {
 
-template <typename T>
-struct Value {
-  std::optional<T> value;
-};
-template <>
-struct Value<void> {};
-
 // Shared between withTimeout and the two racers. The promise only signals that the race
 // is over; the outcome itself lives here, because a QFuture carrying an exception
 // reports itself cancelled and its watchers never see it finish.
 template <typename T>
-struct Race : Value<T> {
+struct Race {
+  std::optional<T> value;
   QPromise<void> promise;
   QTimer timer;
   Cancellation cancellation;
@@ -61,13 +55,8 @@ QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, Operation<T> operation) {
     // The task is named rather than awaited as a temporary: g++ 12 can destroy temporaries
     // of a co_await expression twice.
     QCoro::Task<T> running = operation(race->cancellation);
-    if constexpr (std::is_void_v<T>) {
-      co_await running;
-      race->settle([](Race<T>&) {});
-    } else {
-      T value = co_await running;
-      race->settle([&](Race<T>& r) { r.value = std::move(value); });
-    }
+    T value = co_await running;
+    race->settle([&](Race<T>& r) { r.value = std::move(value); });
   } catch (...) {
     race->settle([error = std::current_exception()](Race<T>& r) { r.error = error; });
   }
@@ -81,6 +70,7 @@ QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, Operation<T> operation) {
 // work (an HTTP request is aborted, for instance). Await it on a thread with an event loop.
 template <typename T>
 QCoro::Task<T> withTimeout(double seconds, Operation<T> operation) {
+  static_assert(!std::is_void_v<T>, "the operation must produce a value");
   auto race = std::make_shared<detail::Race<T>>();
   QFuture<void> over = race->promise.future();
 
@@ -100,7 +90,7 @@ QCoro::Task<T> withTimeout(double seconds, Operation<T> operation) {
 
   co_await over;
   if (race->error) std::rethrow_exception(race->error);
-  if constexpr (!std::is_void_v<T>) co_return std::move(*race->value);
+  co_return std::move(*race->value);
 }
 
 }  // namespace talvo

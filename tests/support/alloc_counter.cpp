@@ -6,11 +6,9 @@
 
 namespace {
 std::atomic<std::size_t> allocations{0};
-}
+}  // namespace
 
-namespace talvo::test {
-std::size_t allocationCount() { return allocations.load(std::memory_order_relaxed); }
-}  // namespace talvo::test
+std::size_t talvo::test::allocationCount() { return allocations.load(std::memory_order_relaxed); }
 
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);

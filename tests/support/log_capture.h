@@ -13,6 +13,7 @@ namespace talvo::test {
 class LogCapture {
 public:
   LogCapture() { AppPaths::setSupport(dir_.path()); }
+  QString filePath(const QString& name) const { return dir_.filePath(name); }
 
   QStringList messages() const {
     Log::flush();

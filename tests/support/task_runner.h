@@ -17,7 +17,7 @@ namespace talvo::test {
 namespace detail {
 template <typename T, typename Slot>
 QCoro::Task<> capture(QCoro::Task<T> task, std::optional<Slot>& value, std::exception_ptr& error,
-                      bool& done, QEventLoop& loop) {
+                      QEventLoop& loop) {
   try {
     if constexpr (std::is_void_v<T>) {
       co_await task;
@@ -28,7 +28,6 @@ QCoro::Task<> capture(QCoro::Task<T> task, std::optional<Slot>& value, std::exce
   } catch (...) {
     error = std::current_exception();
   }
-  done = true;
   loop.quit();
 }
 }  // namespace detail
@@ -40,10 +39,9 @@ T run(QCoro::Task<T>&& task) {
   using Slot = std::conditional_t<std::is_void_v<T>, std::monostate, T>;
   std::optional<Slot> value;
   std::exception_ptr error;
-  bool done = false;
   QEventLoop loop;
-  detail::capture<T, Slot>(std::move(task), value, error, done, loop);
-  if (!done) loop.exec();
+  detail::capture<T, Slot>(std::move(task), value, error, loop);
+  if (!value && !error) loop.exec();  // a quit before exec() would be lost
   if (error) std::rethrow_exception(error);
   if constexpr (!std::is_void_v<T>) return std::move(*value);
 }
@@ -52,10 +50,8 @@ T run(QCoro::Task<T>&& task) {
 inline bool spinUntil(const std::function<bool()>& done, double seconds = 5.0) {
   QElapsedTimer clock;
   clock.start();
-  while (!done()) {
+  for (; !done(); QCoreApplication::processEvents(QEventLoop::AllEvents, 10))
     if (clock.elapsed() > seconds * 1000) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
   return true;
 }
 
