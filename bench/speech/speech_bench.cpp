@@ -1,6 +1,7 @@
 // Release-to-text latency, accuracy and memory of the recogniser on the LibriVox clips.
 // Audio is appended in real time, as the microphone would deliver it, so that the
 // measured finish() is what a user waits for after letting go of the key.
+#include "replay/word_error_rate.h"
 #include "speech/sphinx_transcriber.h"
 #include "support/task_runner.h"
 #include "wav_clips.h"
@@ -55,7 +56,7 @@ void BM_ReleaseToText(benchmark::State& state) {
       latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - release).count());
       const QString reference = test::referenceText(id);
       const double n = reference.split(u' ', Qt::SkipEmptyParts).size();
-      errors += test::wordErrorRate(reference, text) * n;
+      errors += wordErrorRate(reference, text) * n;
       words += n;
     }
   }

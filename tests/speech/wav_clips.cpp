@@ -3,37 +3,32 @@
 #include "audio/file/file_audio_source.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
-#include <atomic>
-#include <chrono>
+#include <future>
 #include <mutex>
-#include <thread>
 
 namespace talvo::test {
+namespace {
 
-QString librivoxFolder() {
-  return QStringLiteral("/usr/share/pocketsphinx/test/data/librivox");
-}
+const QString librivox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/");
 
-QStringList librivoxClips() {
-  QFile file(librivoxFolder() + QStringLiteral("/fileids"));
+QStringList linesOf(const QString& name) {
+  QFile file(librivox + name);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-QString clipPath(const QString& id) {
-  return librivoxFolder() + u'/' + id + QStringLiteral(".wav");
-}
+}  // namespace
+
+QStringList librivoxClips() { return linesOf(QStringLiteral("fileids")); }
+
+QString clipPath(const QString& id) { return librivox + id + QStringLiteral(".wav"); }
 
 QString referenceText(const QString& id) {
-  QFile file(librivoxFolder() + QStringLiteral("/transcription"));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+  for (const QString& line : linesOf(QStringLiteral("transcription"))) {
     if (!line.endsWith(u'(' + id + u')')) continue;
     QString text = line.left(line.lastIndexOf(u'('));
-    text.remove(QStringLiteral("<s>")).remove(QStringLiteral("</s>"));
-    return text.simplified().toLower();
+    return text.remove(QStringLiteral("<s>")).remove(QStringLiteral("</s>")).simplified().toLower();
   }
   return {};
 }
@@ -42,34 +37,16 @@ std::vector<AudioBuffer> readClip(const QString& path) {
   FileAudioSource source(path, 0);
   std::mutex mutex;
   std::vector<AudioBuffer> buffers;
-  std::atomic<bool> finished{false};
+  std::promise<void> finished;
   source.setOnBuffer([&](const AudioBuffer& b) {
     std::lock_guard lock(mutex);
     buffers.push_back(b.copy());
   });
-  source.setOnFinished([&] { finished = true; });
+  source.setOnFinished([&] { finished.set_value(); });
   source.start();
-  while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  finished.get_future().wait();
   source.stop();
   return buffers;
-}
-
-double wordErrorRate(const QString& reference, const QString& hypothesis) {
-  static const QRegularExpression space(QStringLiteral("\\s+"));
-  const QStringList ref = reference.toLower().split(space, Qt::SkipEmptyParts);
-  const QStringList hyp = hypothesis.toLower().split(space, Qt::SkipEmptyParts);
-  if (ref.isEmpty()) return hyp.isEmpty() ? 0.0 : 1.0;
-  std::vector<int> previous(hyp.size() + 1), current(hyp.size() + 1);
-  for (qsizetype j = 0; j <= hyp.size(); ++j) previous[j] = int(j);
-  for (qsizetype i = 1; i <= ref.size(); ++i) {
-    current[0] = int(i);
-    for (qsizetype j = 1; j <= hyp.size(); ++j) {
-      const int substitute = previous[j - 1] + (ref[i - 1] == hyp[j - 1] ? 0 : 1);
-      current[j] = std::min({substitute, previous[j] + 1, current[j - 1] + 1});
-    }
-    std::swap(previous, current);
-  }
-  return double(previous[hyp.size()]) / double(ref.size());
 }
 
 }  // namespace talvo::test

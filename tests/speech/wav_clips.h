@@ -10,7 +10,6 @@
 // pocketsphinx-testdata ships, with their reference transcripts.
 namespace talvo::test {
 
-QString librivoxFolder();
 // Clip ids ("sense_and_sensibility_01_austen_64kb-0880"), in file order.
 QStringList librivoxClips();
 QString clipPath(const QString& id);
@@ -18,7 +17,5 @@ QString clipPath(const QString& id);
 QString referenceText(const QString& id);
 // The clip as 1024-frame buffers, read through FileAudioSource.
 std::vector<AudioBuffer> readClip(const QString& path);
-// Word error rate of `hypothesis` against `reference`, case-insensitive, over words.
-double wordErrorRate(const QString& reference, const QString& hypothesis);
 
 }  // namespace talvo::test
