@@ -1,4 +1,4 @@
-#include "wav_clips.h"
+#include "librivox.h"
 
 #include "audio/file/file_audio_source.h"
 
@@ -7,7 +7,7 @@
 #include <future>
 #include <mutex>
 
-namespace talvo::test {
+namespace talvo::bench {
 namespace {
 
 const QString librivox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/");
@@ -49,4 +49,4 @@ std::vector<AudioBuffer> readClip(const QString& path) {
   return buffers;
 }
 
-}  // namespace talvo::test
+}  // namespace talvo::bench

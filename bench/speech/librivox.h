@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <vector>
 
-// Real speech for recogniser tests and benchmarks: the LibriVox clips that Debian's
+// Real speech for the recogniser benchmark: the LibriVox clips that Debian's
 // pocketsphinx-testdata ships, with their reference transcripts.
-namespace talvo::test {
+namespace talvo::bench {
 
 // Clip ids ("sense_and_sensibility_01_austen_64kb-0880"), in file order.
 QStringList librivoxClips();
@@ -18,4 +18,4 @@ QString referenceText(const QString& id);
 // The clip as 1024-frame buffers, read through FileAudioSource.
 std::vector<AudioBuffer> readClip(const QString& path);
 
-}  // namespace talvo::test
+}  // namespace talvo::bench

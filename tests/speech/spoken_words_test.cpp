@@ -10,21 +10,6 @@ SpokenWord w(const char* text, std::optional<double> confidence, bool unsure = f
   return SpokenWord{QString::fromUtf8(text), confidence, unsure};
 }
 
-std::vector<bool> unsureOf(const std::vector<SpokenWord>& words) {
-  std::vector<bool> out;
-  for (const auto& word : words) out.push_back(word.unsure);
-  return out;
-}
-
-TEST(SpokenWords, ConstructionMarksLowConfidenceStrictly) {
-  EXPECT_TRUE(spokenWord("x", 0.54).unsure);
-  EXPECT_FALSE(spokenWord("x", 0.55).unsure);
-  EXPECT_FALSE(spokenWord("x", std::nullopt).unsure);
-  setUnsureBelow(0.9);
-  EXPECT_TRUE(spokenWord("x", 0.8).unsure);
-  setUnsureBelow(0.55);
-}
-
 TEST(SpokenWords, WordsSpanRunsAndSplitOnlyAtWhiteSpace) {
   EXPECT_EQ(wordsFrom({{"Hel", 0.9}, {"lo wor", 0.4}, {"ld", std::nullopt}}),
             (std::vector<SpokenWord>{w("Hello", 0.4, true), w("world", 0.4, true)}));
@@ -53,7 +38,9 @@ const FlagCase flagCases[] = {
 class Flag : public ::testing::TestWithParam<FlagCase> {};
 
 TEST_P(Flag, MarksDoubtfulWords) {
-  EXPECT_EQ(unsureOf(flag(GetParam().words)), GetParam().unsure);
+  std::vector<bool> unsure;
+  for (const SpokenWord& word : flag(GetParam().words)) unsure.push_back(word.unsure);
+  EXPECT_EQ(unsure, GetParam().unsure);
 }
 
 INSTANTIATE_TEST_SUITE_P(SpokenWords, Flag, ::testing::ValuesIn(flagCases));
@@ -61,16 +48,12 @@ INSTANTIATE_TEST_SUITE_P(SpokenWords, Flag, ::testing::ValuesIn(flagCases));
 TEST(SpokenWords, CommonWordKeysAreLowerCasedAndTrimmedOfPunctuation) {
   EXPECT_EQ(commonKey("«It's»"), "it's");
   EXPECT_EQ(commonKey("...I'm!"), "i'm");
+  EXPECT_TRUE(isCommonWord("it's"));
   EXPECT_FALSE(isCommonWord("it\u2019s"));  // only the ASCII apostrophe
-  for (const char* word : {"a", "going", "ok", "okay", "um", "should", "us", "it's"})
-    EXPECT_TRUE(isCommonWord(word)) << word;
-  EXPECT_FALSE(isCommonWord("cat"));
 }
 
-TEST(TranscriptCollector, FinalTextsAreTrimmedAndJoined) {
-  EXPECT_EQ(joinFinalTexts({"Hello there. ", " How are you"}), "Hello there. How are you");
-  EXPECT_EQ(joinFinalTexts({"   ", "\tone\t", ""}), "one");
-  EXPECT_EQ(joinFinalTexts({"line\n"}), "line\n");  // line breaks are not trimmed
+TEST(TranscriptCollector, FinalTextsAreTrimmedOfSpacesAndJoined) {
+  EXPECT_EQ(joinFinalTexts({"Hello there. ", " How are you", "   ", "\tline\n\t"}), "Hello there. How are you line\n");
 }
 
 TEST(TranscriptCollector, VolatileGuessIsReplacedByTheFinalResult) {
@@ -85,13 +68,6 @@ TEST(TranscriptCollector, VolatileGuessIsReplacedByTheFinalResult) {
   collector.addFinal({});
   EXPECT_EQ(collector.transcript(), "hello world");
   EXPECT_EQ(collector.finalWords().size(), 2u);
-}
-
-TEST(TranscriptCollector, OnlyTheFirstHundredTermsBias) {
-  QStringList terms;
-  for (int i = 0; i < 150; ++i) terms << QString::number(i);
-  EXPECT_EQ(biasTerms(terms), terms.mid(0, 100));
-  EXPECT_TRUE(biasTerms({}).isEmpty());
 }
 
 }  // namespace
