@@ -53,8 +53,13 @@ QCoro::Task<> runReplay(mode::Replay replayMode) {
   options.useAI = replayMode.useAI;
   options.print = printLine;
   if (replayMode.useAI) co_await awaitFirstProbe(options.cleaner);
-  co_await replay(replayMode.directory, options);
-  QCoreApplication::exit(0);
+  QCoro::Task<ReplayOutcome> replaying = replay(replayMode.directory, options);
+  const ReplayOutcome outcome = co_await replaying;
+  if (outcome.failure) {
+    const QByteArray message = "talvo: " + outcome.failure->toUtf8() + '\n';
+    std::fwrite(message.constData(), 1, std::size_t(message.size()), stderr);
+  }
+  QCoreApplication::exit(outcome.failure ? 1 : 0);
 }
 
 }  // namespace
@@ -72,8 +77,7 @@ int main(int argc, char** argv) {
     // Started from the running loop: a run with nothing to await would otherwise ask the
     // loop to quit before it had started, and the process would never end.
     QTimer::singleShot(0, &app, [mode = *replayMode] { runReplay(mode); });
-    app.exec();
-    return 0;
+    return app.exec();
   }
   printLine(QStringLiteral("talvo: this build has no desktop application; use --replay DIR."));
   return 0;

@@ -2,14 +2,15 @@
 
 #include "audio/file/file_audio_source.h"
 #include "controller/dictation_controller.h"
+#include "pipeline/errors.h"
 #include "replay/capture_inserter.h"
+#include "replay/clip_listing.h"
 #include "replay/replay_report.h"
+#include "storage/file_io.h"
 
 #include <QCoroTimer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSaveFile>
 
 #include <chrono>
 #include <optional>
@@ -19,9 +20,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr double releaseAfterEnd = 0.15;    // seconds of tail after the clip before release
-constexpr double resultTimeout = 15.0;      // seconds to wait for a final state after release
+constexpr double releaseAfterEnd = 0.15;  // seconds of tail after the clip before release
+constexpr double resultTimeout = 15.0;    // seconds to wait for a final state after release
 constexpr auto pollInterval = 5ms;
+// Longer clips are refused: a header that lies about its rate could otherwise ask for
+// hours of real-time playback.
+constexpr double maxClipSeconds = 600.0;
+// A reference text is a sentence or two; the cap only keeps a wrong file from eating memory.
+constexpr int64_t maxSideFileBytes = 1 << 20;
 
 struct Observation {
   std::optional<DictationRecord> record;
@@ -31,26 +37,26 @@ struct Observation {
   QElapsedTimer start;
 };
 
-QStringList clipNames(const QString& directory) {
-  QStringList names;
-  for (const QString& name : QDir(directory).entryList(QDir::Files | QDir::Hidden, QDir::Name))
-    if (QFileInfo(name).suffix() == QStringLiteral("wav")) names << name;
-  std::sort(names.begin(), names.end());  // code-unit order, independent of the locale
-  return names;
-}
+using Print = std::function<void(const QString&)>;
 
-QString readText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return QString::fromUtf8(file.readAll());
-}
-
-QString sideFile(const QString& directory, const QString& clip, const QString& extension) {
-  return QDir(directory).filePath(QFileInfo(clip).completeBaseName() + "." + extension);
+SideText readSideFile(const QString& directory, const QString& clip, const QString& extension) {
+  const QString name = QFileInfo(clip).completeBaseName() + "." + extension;
+  const QString path = QDir(directory).filePath(name);
+  const file_io::ReadResult read = file_io::readAll(path, maxSideFileBytes);
+  if (read.data) return {QString::fromUtf8(*read.data), std::nullopt};
+  if (read.missing) return {};
+  const QString prefix = path + QStringLiteral(": ");
+  return {QString(), name + ": " + (read.reason.startsWith(prefix) ? read.reason.mid(prefix.size()) : read.reason)};
 }
 
 QString describeFinal(const std::optional<DictationState>& state) {
   return state ? toString(*state) : QStringLiteral("no final state");
+}
+
+bool isFinal(const DictationState& state) {
+  return std::holds_alternative<dictation_state::Done>(state) ||
+         std::holds_alternative<dictation_state::Failed>(state) ||
+         std::holds_alternative<dictation_state::Discarded>(state);
 }
 
 UserDictionary replayDictionary() { return UserDictionary{{QStringLiteral("Vorlith")}, {}}; }
@@ -62,9 +68,7 @@ void observe(DictationController& controller, std::shared_ptr<Observation> seen)
   };
   controller.onRecord = [seen](const DictationRecord& record) { seen->record = record; };
   controller.onState = [seen](const DictationState& state) {
-    if (std::holds_alternative<dictation_state::Done>(state) ||
-        std::holds_alternative<dictation_state::Failed>(state))
-      seen->finalState = state;
+    if (isFinal(state)) seen->finalState = state;
   };
 }
 
@@ -72,49 +76,78 @@ std::chrono::milliseconds millis(double seconds) {
   return std::chrono::milliseconds(std::llround(std::max(0.0, seconds) * 1000));
 }
 
+// The clip as a source, or nothing after a line saying why it is skipped.
+std::shared_ptr<FileAudioSource> openClip(const QString& directory, const ClipName& clip,
+                                          double speed, const Print& print) {
+  if (!clip.validUtf8) {
+    print(clip.name + QStringLiteral(": skipped, the name is not valid UTF-8"));
+    return nullptr;
+  }
+  std::shared_ptr<FileAudioSource> source;
+  try {
+    source = std::make_shared<FileAudioSource>(QDir(directory).filePath(clip.name), speed);
+  } catch (...) {
+    print(clip.name + QStringLiteral(": skipped: ") + errorText(std::current_exception()));
+    return nullptr;
+  }
+  if (source->duration() > maxClipSeconds) {
+    print(QStringLiteral("%1: skipped, %2 s long (clips are played up to %3 s)")
+              .arg(clip.name)
+              .arg(std::llround(source->duration()))
+              .arg(maxClipSeconds));
+    return nullptr;
+  }
+  return source;
+}
+
+// One press and release on a fresh controller; what it reported.
+QCoro::Task<std::shared_ptr<Observation>> play(std::shared_ptr<FileAudioSource> source,
+                                               const ReplayOptions& options) {
+  auto inserter = std::make_shared<CaptureInserter>();
+  auto controller = DictationController::create(
+      {source, options.transcriber, options.cleaner, inserter, nullptr, replayDictionary});
+  auto seen = std::make_shared<Observation>();
+  observe(*controller, seen);
+  seen->start.start();
+
+  const double duration = source->duration();
+  const double playback = options.speed > 0 ? duration / options.speed : 0.0;
+  controller->handle(hotkey_event::Pressed{});
+  co_await QCoro::sleepFor(millis(playback + releaseAfterEnd));
+  controller->handle(hotkey_event::Released{duration});
+  QElapsedTimer sinceRelease;
+  sinceRelease.start();
+  while (!seen->finalState && sinceRelease.elapsed() < resultTimeout * 1000)
+    co_await QCoro::sleepFor(pollInterval);
+  co_return seen;
+}
+
 }  // namespace
 
-QCoro::Task<QString> replay(QString directory, ReplayOptions options) {
-  const auto print = options.print;
+QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options) {
+  ReplayOutcome outcome;
+  const ClipListing listing = listClips(directory);
+  if (listing.failure) {
+    outcome.failure = listing.failure;
+    co_return outcome;
+  }
+  const Print print = [out = options.print](const QString& line) { out(printableLine(line)); };
   print(QStringLiteral("cleanup: ") + label(options.cleaner->status()));
 
   std::vector<ClipResult> results;
-  bool prepared = false;
-  for (const QString& clip : clipNames(directory)) {
-    std::shared_ptr<FileAudioSource> source;
-    try {
-      source = std::make_shared<FileAudioSource>(QDir(directory).filePath(clip), options.speed);
-    } catch (...) {
-      continue;  // not audio we can open: left out of every report
-    }
-    if (!prepared) {
-      co_await options.transcriber->prepare(source->format());
-      prepared = true;
-    }
-    auto inserter = std::make_shared<CaptureInserter>();
-    auto controller = DictationController::create(
-        {source, options.transcriber, options.cleaner, inserter, nullptr, replayDictionary});
-    auto seen = std::make_shared<Observation>();
-    observe(*controller, seen);
-    seen->start.start();
-
-    const double duration = source->duration();
-    const double playback = options.speed > 0 ? duration / options.speed : 0.0;
-    controller->handle(hotkey_event::Pressed{});
-    co_await QCoro::sleepFor(millis(playback + releaseAfterEnd));
-    controller->handle(hotkey_event::Released{duration});
-    QElapsedTimer sinceRelease;
-    sinceRelease.start();
-    while (!seen->finalState && sinceRelease.elapsed() < resultTimeout * 1000)
-      co_await QCoro::sleepFor(pollInterval);
-
-    const QString said = readText(sideFile(directory, clip, QStringLiteral("said")));
-    const QString want = readText(sideFile(directory, clip, QStringLiteral("want")));
+  for (const ClipName& clip : listing.clips) {
+    std::shared_ptr<FileAudioSource> source = openClip(directory, clip, options.speed, print);
+    if (!source) continue;
+    if (outcome.played == 0) co_await options.transcriber->prepare(source->format());
+    ++outcome.played;
+    QCoro::Task<std::shared_ptr<Observation>> playing = play(source, options);
+    const std::shared_ptr<Observation> seen = co_await playing;
     if (!seen->record) {
-      print(clip + QStringLiteral(": ") + describeFinal(seen->finalState));
+      print(clip.name + QStringLiteral(": ") + describeFinal(seen->finalState));
       continue;
     }
-    results.push_back(makeClipResult(clip, *seen->record, said, want));
+    results.push_back(makeClipResult(clip.name, *seen->record, readSideFile(directory, clip.name, "said"),
+                                     readSideFile(directory, clip.name, "want")));
     for (const QString& line : clipLines(results.back(), *seen->record, seen->partials, seen->firstPartial))
       print(line);
   }
@@ -122,13 +155,15 @@ QCoro::Task<QString> replay(QString directory, ReplayOptions options) {
   if (auto summary = summaryLine(results)) print(*summary);
   const QString output = QDir(directory).absoluteFilePath(
       options.useAI ? QStringLiteral("replay.json") : QStringLiteral("replay-rules.json"));
-  QSaveFile file(output);
-  if (file.open(QIODevice::WriteOnly)) {
-    file.write(resultsJson(results));
-    file.commit();
+  try {
+    file_io::writeAtomically(output, resultsJson(results));
+  } catch (const Error& e) {
+    outcome.failure = e.message();
+    co_return outcome;
   }
   print(QStringLiteral("wrote ") + output);
-  co_return output;
+  if (outcome.played == 0) outcome.failure = QStringLiteral("no clip in %1 could be played").arg(directory);
+  co_return outcome;
 }
 
 }  // namespace talvo

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace talvo {
 
@@ -19,9 +20,18 @@ struct ReplayOptions {
   std::function<void(const QString&)> print;  // one report line, without line feed
 };
 
+// How a run went, for the exit status.
+struct ReplayOutcome {
+  int played = 0;                  // clips that went through a dictation controller
+  std::optional<QString> failure;  // why the run does not count as a success
+  bool operator==(const ReplayOutcome&) const = default;
+};
+
 // Plays every .wav clip of `directory` through a real dictation controller, prints latency
-// and word error rates per clip and a summary, and writes the results beside the clips.
-// Returns the path it wrote (or tried to write).
-QCoro::Task<QString> replay(QString directory, ReplayOptions options);
+// and word error rates per clip and a summary, and writes the results beside the clips
+// (private to the user: they hold what was said). A clip that cannot be played gets a line
+// saying why. Fails when the folder cannot be listed, the results cannot be written, or no
+// clip could be played.
+[[nodiscard]] QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options);
 
 }  // namespace talvo

@@ -14,21 +14,38 @@ QString confidenceText(const std::optional<double>& c) {
   return QString::asprintf("%.2f", c.value_or(-1.0));
 }
 
+QString rateText(const std::optional<double>& rate) {
+  return rate ? QString::asprintf("%.2f", *rate) : QStringLiteral("n/a");
+}
+
+std::optional<double> rateAgainst(const SideText& reference, const QString& hypothesis) {
+  if (reference.unreadable) return std::nullopt;
+  return wordErrorRate(reference.text, hypothesis);
+}
+
+nlohmann::json rateJson(const std::optional<double>& rate) {
+  return rate ? nlohmann::json(*rate) : nlohmann::json(nullptr);
+}
+
 }  // namespace
 
-ClipResult makeClipResult(const QString& file, const DictationRecord& record, const QString& said,
-                          const QString& want) {
-  return ClipResult{file,
+ClipResult makeClipResult(const QString& file, const DictationRecord& record, const SideText& said,
+                          const SideText& want) {
+  ClipResult result{file,
                     int64_t(record.sttMs),
                     int64_t(record.cleanupMs),
                     int64_t(record.totalMs),
                     storedForm(record.cleanup),
                     record.note,
-                    wordErrorRate(said, record.raw),
-                    wordErrorRate(want, record.text),
+                    rateAgainst(said, record.raw),
+                    rateAgainst(want, record.text),
                     record.raw,
                     record.text,
-                    want};
+                    want.text,
+                    {}};
+  for (const SideText* side : {&said, &want})
+    if (side->unreadable) result.unreadable << *side->unreadable;
+  return result;
 }
 
 QStringList clipLines(const ClipResult& r, const DictationRecord& record, int partials,
@@ -40,11 +57,13 @@ QStringList clipLines(const ClipResult& r, const DictationRecord& record, int pa
     if (w.unsure) unsure << w.text;
     words << w.text + "=" + confidenceText(w.confidence);
   }
+  QString first = r.file.leftJustified(18) +
+                  QString::asprintf(" release->text %4dms (stt %4dms, cleanup %4dms ", int(r.totalMs),
+                                    int(r.sttMs), int(r.cleanupMs)) +
+                  r.cleanup + ")  WER raw " + rateText(r.werRaw) + " final " + rateText(r.werFinalVsWant);
+  if (!r.unreadable.isEmpty()) first += "  (" + r.unreadable.join("; ") + ")";
   return {
-      r.file.leftJustified(18) +
-          QString::asprintf(" release->text %4dms (stt %4dms, cleanup %4dms ", int(r.totalMs),
-                            int(r.sttMs), int(r.cleanupMs)) +
-          r.cleanup + QString::asprintf(")  WER raw %.2f final %.2f", r.werRaw, r.werFinalVsWant),
+      first,
       QString::asprintf("    live updates %d, first after %.2fs | lowest confidence %.2f | unsure: ",
                         partials, firstPartial.value_or(-1.0), lowest.value_or(-1.0)) +
           unsure.join(", "),
@@ -72,8 +91,8 @@ QByteArray resultsJson(const std::vector<ClipResult>& results) {
                      {"total_ms", r.totalMs},
                      {"cleanup", utf8(r.cleanup)},
                      {"note", utf8(r.note)},
-                     {"wer_raw", r.werRaw},
-                     {"wer_final_vs_want", r.werFinalVsWant},
+                     {"wer_raw", rateJson(r.werRaw)},
+                     {"wer_final_vs_want", rateJson(r.werFinalVsWant)},
                      {"raw", utf8(r.raw)},
                      {"text", utf8(r.text)},
                      {"want", utf8(r.want)}});
@@ -81,6 +100,19 @@ QByteArray resultsJson(const std::vector<ClipResult>& results) {
   // Replacement characters rather than an exception if a text holds broken UTF-8.
   const std::string text = array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   return QByteArray::fromStdString(text + "\n");
+}
+
+QString printableLine(const QString& line) {
+  QString out;
+  out.reserve(line.size());
+  for (QChar c : line) {
+    const auto kind = c.category();
+    if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
+      out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    else
+      out += c;
+  }
+  return out;
 }
 
 }  // namespace talvo

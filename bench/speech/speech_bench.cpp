@@ -1,9 +1,10 @@
 // Release-to-text latency, accuracy and memory of the recogniser on the LibriVox clips.
 // Audio is appended in real time, as the microphone would deliver it, so that the
 // measured finish() is what a user waits for after letting go of the key.
+#include "replay/word_error_rate.h"
 #include "speech/sphinx_transcriber.h"
 #include "support/task_runner.h"
-#include "wav_clips.h"
+#include "librivox.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -38,12 +39,12 @@ void BM_ReleaseToText(benchmark::State& state) {
   app();
   auto transcriber = std::make_shared<speech::SphinxTranscriber>();
   test::run(transcriber->prepare(floatFormat(16000, 1)));
-  const QStringList clips = test::librivoxClips();
+  const QStringList clips = bench::librivoxClips();
   std::vector<double> latencies;
   double errors = 0, words = 0;
   for (auto _ : state) {
     for (const QString& id : clips) {
-      const auto buffers = test::readClip(test::clipPath(id));
+      const auto buffers = bench::readClip(bench::clipPath(id));
       auto session = test::run(transcriber->begin({}, buffers.front().format(), {}));
       const auto start = Clock::now();
       for (std::size_t i = 0; i < buffers.size(); ++i) {
@@ -53,9 +54,9 @@ void BM_ReleaseToText(benchmark::State& state) {
       const auto release = Clock::now();
       const QString text = test::run(session->finish());
       latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - release).count());
-      const QString reference = test::referenceText(id);
+      const QString reference = bench::referenceText(id);
       const double n = reference.split(u' ', Qt::SkipEmptyParts).size();
-      errors += test::wordErrorRate(reference, text) * n;
+      errors += wordErrorRate(reference, text) * n;
       words += n;
     }
   }

@@ -10,8 +10,7 @@
 #include <QCoroFuture>
 #include <QFuture>
 #include <QPromise>
-
-#include <thread>
+#include <QThreadPool>
 
 namespace talvo::speech {
 namespace {
@@ -24,14 +23,14 @@ struct Readied {
 };
 using ReadiedPtr = std::shared_ptr<Readied>;
 
-QFuture<ReadiedPtr> offMainThread(std::function<ReadiedPtr()> work) {
+QFuture<ReadiedPtr> offMainThread(QThreadPool& workers, std::function<ReadiedPtr()> work) {
   auto promise = std::make_shared<QPromise<ReadiedPtr>>();
   QFuture<ReadiedPtr> future = promise->future();
   promise->start();
-  std::thread([promise, work = std::move(work)] {
+  workers.start([promise, work = std::move(work)] {
     promise->addResult(work());
     promise->finish();
-  }).detach();
+  });
   return future;
 }
 
@@ -64,9 +63,12 @@ SphinxTranscriber::SphinxTranscriber() : SphinxTranscriber(Options{}) {}
 SphinxTranscriber::SphinxTranscriber(Options options)
     : pool_(std::make_shared<DecoderPool>(
           options.modelFolder.isEmpty() ? defaultModelFolder() : options.modelFolder,
-          std::max<std::size_t>(options.keepIdle, 1))) {}
+          std::max<std::size_t>(options.keepIdle, 1))),
+      workers_(std::make_shared<QThreadPool>()) {}
 
-SphinxTranscriber::~SphinxTranscriber() = default;
+// Loading and biasing may still run; nothing of ours may outlive us, least of all past
+// the end of the program.
+SphinxTranscriber::~SphinxTranscriber() { workers_->waitForDone(); }
 
 std::size_t SphinxTranscriber::idleDecoders() const {
   return pool_->idleCount();
@@ -81,12 +83,13 @@ QCoro::Task<> SphinxTranscriber::ensureModel(std::function<void(double)> progres
 
 QCoro::Task<> SphinxTranscriber::prepare(AudioFormat) {
   auto pool = pool_;
+  auto workers = workers_;
   try {
     QCoro::Task<> checking = ensureModel();
     co_await checking;
     if (pool->idleCount() == 0) {
       // Named, not temporary: g++ 12 destroys temporaries of a co_await expression twice.
-      QFuture<ReadiedPtr> loading = offMainThread([pool] { return ready(pool, nullptr, {}, {}); });
+      QFuture<ReadiedPtr> loading = offMainThread(*workers, [pool] { return ready(pool, nullptr, {}, {}); });
       const ReadiedPtr readied = co_await loading;
       if (readied->error) std::rethrow_exception(readied->error);
       pool->giveBack(std::move(readied->decoder));
@@ -112,7 +115,7 @@ QCoro::Task<std::shared_ptr<TranscriptionSession>> SphinxTranscriber::begin(
     auto handOver = std::make_shared<std::pair<std::unique_ptr<SphinxDecoder>,
                                                std::vector<std::unique_ptr<SphinxDecoder>>>>(
         std::move(decoder), std::move(stale));
-    QFuture<ReadiedPtr> readying = offMainThread([pool, handOver, terms] {
+    QFuture<ReadiedPtr> readying = offMainThread(*workers_, [pool, handOver, terms] {
       return ready(pool, std::move(handOver->first), std::move(handOver->second), terms);
     });
     const ReadiedPtr readied = co_await readying;

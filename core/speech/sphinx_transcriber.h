@@ -7,13 +7,15 @@
 #include <functional>
 #include <memory>
 
+class QThreadPool;
+
 namespace talvo::speech {
 
 class DecoderPool;
 
 // The program's recogniser: PocketSphinx with the US-English model. One for the whole
 // program. The model is loaded once (prepare) and kept; each session borrows a loaded
-// decoder and returns it when it ends.
+// decoder and returns it when it ends. Destroying it waits for the loading it started.
 class SphinxTranscriber final : public Transcriber {
 public:
   struct Options {
@@ -40,6 +42,8 @@ public:
 
 private:
   std::shared_ptr<DecoderPool> pool_;
+  // Loads and biases decoders off the main thread; drained when the transcriber goes.
+  std::shared_ptr<QThreadPool> workers_;
 };
 
 }  // namespace talvo::speech

@@ -5,27 +5,23 @@
 namespace talvo {
 namespace {
 
-Mode pick(std::initializer_list<const char*> args) {
-  QStringList list{"talvo"};
-  for (const char* a : args) list << a;
-  return selectMode(list);
-}
-
 TEST(CommandLine, ModeSelection) {
-  EXPECT_EQ(pick({"--replay", "clips"}), Mode(mode::Replay{"clips", true}));
-  EXPECT_EQ(pick({"--no-ai", "--replay", "clips"}), Mode(mode::Replay{"clips", false}));
-  // The option takes whatever follows it, even another option.
-  EXPECT_EQ(pick({"--replay", "--no-ai", "clips"}), Mode(mode::Replay{"--no-ai", false}));
-  EXPECT_EQ(pick({"--render-ui", "out", "--replay", "clips"}), Mode(mode::Replay{"clips", true}));
-  EXPECT_EQ(pick({"--render-icon", "icons"}), Mode(mode::RenderIcon{"icons"}));
-  EXPECT_EQ(pick({"--render-ui", "ui"}), Mode(mode::RenderUI{"ui"}));
-  EXPECT_EQ(pick({}), Mode(mode::Application{}));
-}
-
-TEST(CommandLine, AnOptionWithoutValueIsAbsent) {
-  EXPECT_EQ(pick({"--render-ui", "ui", "--replay"}), Mode(mode::RenderUI{"ui"}));
-  EXPECT_EQ(pick({"--replay"}), Mode(mode::Application{}));
-  EXPECT_EQ(pick({"--render-icon"}), Mode(mode::Application{}));
+  const std::pair<QStringList, Mode> cases[] = {
+      {{"--replay", "clips"}, mode::Replay{"clips", true}},
+      {{"--no-ai", "--replay", "clips"}, mode::Replay{"clips", false}},
+      // An option takes whatever follows it, even another option.
+      {{"--replay", "--no-ai", "clips"}, mode::Replay{"--no-ai", false}},
+      {{"--render-ui", "out", "--replay", "clips"}, mode::Replay{"clips", true}},
+      {{"--render-icon", "icons"}, mode::RenderIcon{"icons"}},
+      {{"--render-ui", "ui"}, mode::RenderUI{"ui"}},
+      {{}, mode::Application{}},
+      // An option with nothing after it is absent.
+      {{"--render-ui", "ui", "--replay"}, mode::RenderUI{"ui"}},
+      {{"--replay"}, mode::Application{}},
+      {{"--render-icon"}, mode::Application{}},
+  };
+  for (const auto& [arguments, expected] : cases)
+    EXPECT_EQ(selectMode(QStringList{"talvo"} + arguments), expected) << arguments.join(' ').toStdString();
 }
 
 }  // namespace

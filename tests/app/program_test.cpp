@@ -1,70 +1,76 @@
-// The talvo program as a user runs it: every non-application mode ends with status 0.
+// The talvo program as a user runs it: its lines and its exit status.
 #include <QDir>
-#include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-struct Outcome {
-  int status = -1;
-  QStringList lines;
+// A tenth of a second of tone: played, then discarded as too short to be a dictation.
+void shortClip(const QString&, const QString& clips) {
+  ASSERT_EQ(QProcess::execute("sox", {"-n", "-r", "16000", "-b", "16", "-c", "1", clips + "/tone.wav",
+                                      "synth", "0.1", "sine", "440"}), 0);
+}
+
+struct ProgramCase {
+  const char* name;
+  QStringList arguments;  // %C stands for the clip folder, %H for the home folder
+  std::function<void(const QString& home, const QString& clips)> setup;
+  int status;
+  QStringList lines;  // standard output, with %C as above
+  const char* error;  // in standard error
 };
 
-Outcome runTalvo(const QStringList& arguments, const QString& home) {
-  QProcess process;
+const ProgramCase cases[] = {
+    {"one_clip", {"--replay", "%C", "--no-ai"}, shortClip, 0,
+     {"cleanup: Zirad Ediviv off", "tone.wav: discarded(tooShort)", "wrote %C/replay-rules.json"}, ""},
+    {"empty_folder", {"--replay", "%C", "--no-ai"}, {}, 1,
+     {"cleanup: Zirad Ediviv off", "wrote %C/replay-rules.json"}, "talvo: no clip in %C could be played"},
+    {"missing_folder", {"--replay", "%H/none", "--no-ai"}, {}, 1, {}, "talvo: %H/none: No such file"},
+    {"results_not_writable", {"--replay", "%C", "--no-ai"},
+     [](const QString& home, const QString& clips) {
+       shortClip(home, clips);
+       QDir().mkpath(clips + "/replay-rules.json");
+     },
+     1, {"cleanup: Zirad Ediviv off", "tone.wav: discarded(tooShort)"}, "could not write %C/replay-rules.json"},
+    // Nothing listens on this loopback port, so the model reads as switched off.
+    {"model_allowed", {"--replay", "%C"},
+     [](const QString& home, const QString&) {
+       QSettings(home + "/config/Talvo/talvo.conf", QSettings::IniFormat).setValue("aiEndpoint", "http://127.0.0.1:9");
+     },
+     1, {"cleanup: Start a local language model to use Zirad Ediviv.", "wrote %C/replay.json"}, ""},
+    {"no_mode", {}, {}, 0, {"talvo: this build has no desktop application; use --replay DIR."}, ""},
+};
+
+class TalvoProgram : public ::testing::TestWithParam<ProgramCase> {};
+
+TEST_P(TalvoProgram, PrintsItsLinesAndExitsWithItsStatus) {
+  const ProgramCase& c = GetParam();
+  QTemporaryDir home;
+  const QString clips = home.filePath("clips");
+  QDir().mkpath(clips);
+  if (c.setup) c.setup(home.path(), clips);
+  auto fill = [&](QStringList texts) { return texts.replaceInStrings("%C", clips).replaceInStrings("%H", home.path()); };
+
+  QProcess talvo;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", home);
-  env.insert("XDG_CONFIG_HOME", home + "/config");
-  env.insert("XDG_DATA_HOME", home + "/data");
-  process.setProcessEnvironment(env);
-  process.start(TALVO_PROGRAM, arguments);
-  Outcome run;
-  if (!process.waitForFinished(30000)) {
-    process.kill();
-    process.waitForFinished();
-    return run;
-  }
-  run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-  return run;
+  env.insert("HOME", home.path());
+  env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+  env.insert("XDG_DATA_HOME", home.filePath("data"));
+  talvo.setProcessEnvironment(env);
+  talvo.start(TALVO_PROGRAM, fill(c.arguments));
+  ASSERT_TRUE(talvo.waitForFinished(60000));
+  EXPECT_EQ(talvo.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(talvo.exitCode(), c.status);
+  EXPECT_EQ(QString::fromUtf8(talvo.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), fill(c.lines));
+  const QString errors = QString::fromUtf8(talvo.readAllStandardError());
+  EXPECT_TRUE(errors.contains(fill({c.error})[0])) << errors.toStdString();
 }
 
-TEST(TalvoProgram, ReplayOfAnEmptyDirectoryEnds) {
-  QTemporaryDir home;
-  QTemporaryDir clips;
-  const Outcome run = runTalvo({"--replay", clips.path(), "--no-ai"}, home.path());
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.lines, (QStringList{"cleanup: Zirad Ediviv off",
-                                    "wrote " + clips.filePath("replay-rules.json")}));
-}
-
-TEST(TalvoProgram, ReplayWithTheModelAllowedNamesItsState) {
-  QTemporaryDir home;
-  QTemporaryDir clips;
-  // Nothing listens on this loopback port, so the model reads as switched off.
-  QDir(home.path()).mkpath("config/Talvo");
-  QFile settings(home.filePath("config/Talvo/talvo.conf"));
-  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write("[General]\naiEndpoint=http://127.0.0.1:9\n");
-  settings.close();
-  const Outcome run = runTalvo({"--replay", clips.path()}, home.path());
-  EXPECT_EQ(run.status, 0);
-  ASSERT_EQ(run.lines.size(), 2);
-  EXPECT_EQ(run.lines[0], "cleanup: Start a local language model to use Zirad Ediviv.");
-  EXPECT_EQ(run.lines[1], "wrote " + clips.filePath("replay.json"));
-}
-
-TEST(TalvoProgram, ModesWithoutADesktopSaySoAndExitCleanly) {
-  QTemporaryDir home;
-  // The render modes have tests of their own (tests/render).
-  for (const QStringList& arguments : {QStringList{"--replay"}}) {
-    const Outcome run = runTalvo(arguments, home.path());
-    EXPECT_EQ(run.status, 0) << arguments.join(' ').toStdString();
-    ASSERT_EQ(run.lines.size(), 1);
-    EXPECT_TRUE(run.lines[0].contains("no desktop application"));
-  }
-}
+INSTANTIATE_TEST_SUITE_P(Modes, TalvoProgram, ::testing::ValuesIn(cases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,12 +4,8 @@
 
 #include <QString>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace talvo {
@@ -22,55 +18,42 @@ public:
   static constexpr uint32_t chunk = 1024;
 
   // Opens the file; throws talvo::Error saying why when it cannot be opened or decoded.
+  // Only regular files are opened (symbolic links are followed): a FIFO, a device or a
+  // socket is refused before anything reads from it, since it could block or never end.
   // `speed` 1 is real time, 2 twice as fast; 0 or less delivers as fast as possible.
   FileAudioSource(const QString& path, double speed);
+  // Safe on any thread, the delivery thread included (a handler may drop the last
+  // reference): there the pass ends as soon as that handler returns.
   ~FileAudioSource() override;
   FileAudioSource(const FileAudioSource&) = delete;
   FileAudioSource& operator=(const FileAudioSource&) = delete;
 
   AudioFormat format() const override { return format_; }
-  // Seconds of audio in the file.
-  double duration() const;
-  double speed() const { return speed_; }
+  // Seconds of audio the header promises.
+  double duration() const { return duration_; }
 
   void setOnBuffer(BufferHandler handler) override;
-  // Called on the delivery thread when a pass ends by itself (end of file or a read
-  // failure), after its last buffer; not when stop() ends it.
+  // Called on the delivery thread when a pass ends by itself (end of file, a read failure
+  // or a file that cannot be rewound), after its last buffer; not when stop() ends it.
   void setOnFinished(std::function<void()> handler);
 
   void prepare() override {}
-  // Starts a pass from the first frame. Throws talvo::Error when the file cannot be
-  // rewound (it was opened, so this means it went away).
+  // Queues a pass over the whole file from its first frame and returns at once; never
+  // throws. A pass queued while another is still delivering follows it.
   void start() override;
   // Returns once the delivery loop has ended; no buffer is delivered afterwards. Must not
-  // be called from a handler.
+  // be called from a handler, which would wait for itself.
   void stop() override;
   // True from start() until stop(), also after a pass has reached the end.
-  bool playing() const { return playing_; }
+  bool playing() const;
 
 private:
-  struct File;
-  using Job = std::function<void()>;
+  struct Player;
 
-  void post(Job job);
-  void runQueue();
-  void deliver();
-  bool pace(std::size_t framesSoFar, std::chrono::steady_clock::time_point began);
-
-  std::unique_ptr<File> file_;
+  std::shared_ptr<Player> player_;  // shared with the delivery thread, which may outlive us
   AudioFormat format_;
-  double speed_;
-  std::atomic<bool> playing_{false};
-
-  std::mutex handlerMutex_;
-  BufferHandler onBuffer_;
-  std::function<void()> onFinished_;
-
-  std::mutex queueMutex_;
-  std::condition_variable queueWake_;
-  std::deque<Job> jobs_;
-  bool quitting_ = false;
-  std::thread queue_;
+  double duration_ = 0;
+  std::thread thread_;
 };
 
 }  // namespace talvo

@@ -1,232 +1,173 @@
 #include "audio/file/file_audio_source.h"
 #include "pipeline/errors.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
-#include <atomic>
-#include <chrono>
-#include <cmath>
+#include <functional>
+#include <future>
 #include <mutex>
+#include <numeric>
 #include <thread>
-#include <vector>
 
 namespace talvo {
 namespace {
 
-using namespace std::chrono_literals;
-
-// Writes a file whose left channel counts up frame by frame and whose other channels are
-// the negative of it, so that order and channel placement can be checked.
-QString writeWav(const QTemporaryDir& dir, const QString& name, int rate, int channels,
-                 sf_count_t frames, int subtype = SF_FORMAT_PCM_16) {
-  const QString path = dir.filePath(name);
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = SF_FORMAT_WAV | subtype;
-  SNDFILE* file = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
-  EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-  std::vector<float> block(std::size_t(4096) * channels);
-  for (sf_count_t done = 0; done < frames;) {
-    const sf_count_t n = std::min<sf_count_t>(4096, frames - done);
-    for (sf_count_t i = 0; i < n; ++i) {
-      const float v = float((done + i) % 100) / 200.0f;
-      for (int c = 0; c < channels; ++c) block[std::size_t(i) * channels + c] = c == 0 ? v : -v;
-    }
-    sf_writef_float(file, block.data(), n);
-    done += n;
-  }
+// The left channel counts up by frame (mod 100, over 200); the others are its negative.
+QString writeWav(const QString& path, int rate, int channels, int frames, int subtype = SF_FORMAT_PCM_16) {
+  SF_INFO info{0, rate, channels, SF_FORMAT_WAV | subtype, 0, 0};
+  SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+  std::vector<float> samples(std::size_t(frames * channels));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = float(i / channels % 100) / (i % channels == 0 ? 200.0f : -200.0f);
+  sf_writef_float(file, samples.data(), frames);
   sf_close(file);
   return path;
 }
 
-// Records what a source delivers.
-struct Sink {
-  std::mutex mutex;
+struct Pass {
+  std::vector<AudioBuffer> buffers;
   std::vector<uint32_t> lengths;
-  std::vector<AudioBuffer> firstBuffers;
-  std::atomic<int> finished{0};
-  std::atomic<bool> offMainThread{true};
-
-  void attach(FileAudioSource& source, std::size_t keep = 2) {
-    const auto main = std::this_thread::get_id();
-    source.setOnBuffer([this, keep, main](const AudioBuffer& b) {
-      std::lock_guard lock(mutex);
-      if (std::this_thread::get_id() == main) offMainThread = false;
-      lengths.push_back(b.frameLength());
-      if (firstBuffers.size() < keep) firstBuffers.push_back(b.copy());
-    });
-    source.setOnFinished([this] { ++finished; });
-  }
-  bool waitFinished(int passes = 1) {
-    for (int i = 0; i < 2000 && finished < passes; ++i) std::this_thread::sleep_for(5ms);
-    return finished >= passes;
-  }
-  std::size_t count() {
-    std::lock_guard lock(mutex);
-    return lengths.size();
-  }
+  bool offMainThread = true;
+  bool playingAtEnd = false;
 };
 
-TEST(FileAudioSource, DeliversWholeChunksThenTheRestAndStaysPlaying) {
-  QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "a.wav", 16000, 1, 2500), 0);
-  EXPECT_EQ(source.format(), floatFormat(16000, 1));
-  Sink sink;
-  sink.attach(source);
-  source.start();
-  ASSERT_TRUE(sink.waitFinished());
-  EXPECT_EQ(sink.lengths, (std::vector<uint32_t>{1024, 1024, 452}));
-  EXPECT_TRUE(source.playing());
-  EXPECT_TRUE(sink.offMainThread);
-  // Samples come out in order.
-  EXPECT_NEAR(sink.firstBuffers[0].floatChannel(0)[7], 7 / 200.0, 1e-3);
+// Plays the file to its end `passes` times, then stops.
+Pass playThrough(FileAudioSource& source, int passes = 1) {
+  Pass pass;
+  std::mutex mutex;
+  const auto main = std::this_thread::get_id();
+  source.setOnBuffer([&](const AudioBuffer& b) {
+    std::lock_guard lock(mutex);
+    pass.offMainThread = pass.offMainThread && std::this_thread::get_id() != main;
+    pass.buffers.push_back(b.copy());
+    pass.lengths.push_back(b.frameLength());
+  });
+  for (int i = 0; i < passes; ++i) {
+    std::promise<void> finished;
+    source.setOnFinished([&] {
+      pass.playingAtEnd = source.playing();
+      finished.set_value();
+    });
+    source.start();
+    finished.get_future().wait();
+  }
   source.stop();
-  EXPECT_FALSE(source.playing());
+  return pass;
 }
 
-TEST(FileAudioSource, StartAfterAFinishedPassPlaysAgainFromTheStart) {
+TEST(FileAudioSource, DeliversWholeChunksStaysPlayingAndReplaysFromTheStart) {
   QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "a.wav", 16000, 1, 2500), 0);
-  Sink sink;
-  sink.attach(source, 4);
-  source.start();
-  ASSERT_TRUE(sink.waitFinished(1));
-  source.start();
-  ASSERT_TRUE(sink.waitFinished(2));
-  source.stop();
-  EXPECT_EQ(sink.lengths.size(), 6u);
-  EXPECT_EQ(sink.firstBuffers[3], sink.firstBuffers[0]);
+  FileAudioSource source(writeWav(dir.filePath("a.wav"), 48000, 1, 2500), 0);
+  EXPECT_DOUBLE_EQ(source.duration(), 2500 / 48000.0);
+  source.stop();  // never started: harmless
+  const Pass pass = playThrough(source, 2);
+  EXPECT_EQ(pass.lengths, (std::vector<uint32_t>{1024, 1024, 452, 1024, 1024, 452}));
+  EXPECT_EQ(pass.buffers[3], pass.buffers[0]);
+  EXPECT_TRUE(pass.playingAtEnd && pass.offMainThread);
+  EXPECT_FALSE(source.playing());
 }
 
 TEST(FileAudioSource, StopEndsDeliveryBeforeReturning) {
   QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "a.wav", 16000, 1, 16000 * 5), 1.0);
-  Sink sink;
-  sink.attach(source);
-  source.start();
-  while (sink.count() < 2) std::this_thread::sleep_for(1ms);
-  source.stop();
-  const std::size_t atStop = sink.count();
-  std::this_thread::sleep_for(150ms);
-  EXPECT_EQ(sink.count(), atStop);
-  EXPECT_LT(atStop, 20u);
-  EXPECT_EQ(sink.finished, 0);
-}
-
-TEST(FileAudioSource, StopWhenNeverStartedIsHarmless) {
-  QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "a.wav", 16000, 1, 100), 1.0);
-  source.stop();
-  source.stop();
-  EXPECT_FALSE(source.playing());
-}
-
-TEST(FileAudioSource, DurationIgnoresSpeed) {
-  QTemporaryDir dir;
-  const QString path = writeWav(dir, "a.wav", 48000, 1, 3 * 48000);
-  EXPECT_DOUBLE_EQ(FileAudioSource(path, 1.0).duration(), 3.0);
-  EXPECT_DOUBLE_EQ(FileAudioSource(path, 4.0).duration(), 3.0);
-}
-
-TEST(FileAudioSourceBadInput, TextFileNamedWavIsRefusedWithAMessage) {
-  QTemporaryDir dir;
-  QFile text(dir.filePath("x.wav"));
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("this is not audio\n");
-  text.close();
-  try {
-    FileAudioSource source(text.fileName(), 0);
-    FAIL() << "opened a text file";
-  } catch (const Error& e) {
-    EXPECT_TRUE(e.message().startsWith("Can't open x.wav: ")) << e.message().toStdString();
-  }
-  EXPECT_THROW(FileAudioSource(dir.filePath("missing.wav"), 0), Error);
-}
-
-TEST(FileAudioSourceBadInput, TruncatedWavOpensOrFailsCleanly) {
-  QTemporaryDir dir;
-  const QString path = writeWav(dir, "t.wav", 16000, 1, 10000);
-  QFile file(path);
-  ASSERT_TRUE(file.resize(44 + 2 * 3000 + 1));  // header claims 10000 frames; half a sample at the end
-  try {
-    FileAudioSource source(path, 0);
-    Sink sink;
-    sink.attach(source);
-    source.start();
-    ASSERT_TRUE(sink.waitFinished());
-    source.stop();
-    std::size_t total = 0;
-    for (uint32_t n : sink.lengths) total += n;
-    EXPECT_LE(total, 3001u);
-  } catch (const Error& e) {
-    EXPECT_FALSE(e.message().isEmpty());
-  }
-}
-
-TEST(FileAudioSourceBadInput, EightBitWavComesOutAsFloat) {
-  QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "u8.wav", 8000, 1, 3000, SF_FORMAT_PCM_U8), 0);
-  EXPECT_EQ(source.format(), floatFormat(8000, 1));
-  Sink sink;
-  sink.attach(source);
-  source.start();
-  ASSERT_TRUE(sink.waitFinished());
-  source.stop();
-  EXPECT_EQ(sink.lengths, (std::vector<uint32_t>{1024, 1024, 952}));
-  EXPECT_NEAR(sink.firstBuffers[0].floatChannel(0)[50], 50 / 200.0, 0.02);
-}
-
-TEST(FileAudioSourceBadInput, StereoAt44100IsDeinterleavedAtItsOwnRate) {
-  QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "s.wav", 44100, 2, 4410, SF_FORMAT_FLOAT), 0);
-  EXPECT_EQ(source.format(), floatFormat(44100, 2));
-  Sink sink;
-  sink.attach(source);
-  source.start();
-  ASSERT_TRUE(sink.waitFinished());
-  source.stop();
-  const AudioBuffer& first = sink.firstBuffers.at(0);
-  EXPECT_FLOAT_EQ(first.floatChannel(0)[9], 9 / 200.0f);
-  EXPECT_FLOAT_EQ(first.floatChannel(1)[9], -9 / 200.0f);
-}
-
-TEST(FileAudioSourceBadInput, EmptyWavDeliversNothingAndFinishes) {
-  QTemporaryDir dir;
-  FileAudioSource source(writeWav(dir, "empty.wav", 16000, 1, 0), 1.0);
-  EXPECT_EQ(source.duration(), 0.0);
-  Sink sink;
-  sink.attach(source);
-  source.start();
-  ASSERT_TRUE(sink.waitFinished());
-  source.stop();
-  EXPECT_TRUE(sink.lengths.empty());
-}
-
-TEST(FileAudioSourceBadInput, LongClipIsDeliveredInBoundedBuffers) {
-  QTemporaryDir dir;
-  const sf_count_t frames = sf_count_t(16000) * 180;
-  FileAudioSource source(writeWav(dir, "long.wav", 16000, 1, frames), 0);
-  EXPECT_DOUBLE_EQ(source.duration(), 180.0);
-  std::atomic<uint64_t> total{0};
-  std::atomic<uint32_t> largest{0};
-  std::atomic<bool> finished{false};
-  source.setOnBuffer([&](const AudioBuffer& b) {
-    total += b.frameLength();
-    if (b.frameCapacity() > largest) largest = b.frameCapacity();
+  FileAudioSource source(writeWav(dir.filePath("a.wav"), 16000, 1, 16000 * 5), 1.0);
+  std::atomic<int> delivered{0};
+  std::promise<void> twice;
+  source.setOnBuffer([&](const AudioBuffer&) {
+    if (++delivered == 2) twice.set_value();
   });
-  source.setOnFinished([&] { finished = true; });
   source.start();
-  for (int i = 0; i < 2000 && !finished; ++i) std::this_thread::sleep_for(5ms);
+  twice.get_future().wait();
   source.stop();
-  EXPECT_TRUE(finished);
-  EXPECT_EQ(total, uint64_t(frames));
-  EXPECT_EQ(largest, FileAudioSource::chunk);
+  const int atStop = delivered;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // room for a stray buffer
+  EXPECT_EQ(delivered, atStop);
 }
+
+// A handler that drops the last reference destroys the source on its own delivery thread.
+TEST(FileAudioSource, CanBeDestroyedFromItsOwnDeliveryThread) {
+  QTemporaryDir dir;
+  auto source = std::make_shared<FileAudioSource>(writeWav(dir.filePath("a.wav"), 16000, 1, 16000), 0);
+  std::promise<void> started, destroyed;
+  source->setOnBuffer([&, go = started.get_future().share()](const AudioBuffer&) {
+    if (!source) return;
+    go.wait();
+    source.reset();
+    destroyed.set_value();
+  });
+  source->start();
+  started.set_value();
+  destroyed.get_future().wait();
+}
+
+QString fifo(const QTemporaryDir& dir) {
+  EXPECT_EQ(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+  return dir.filePath("fifo");
+}
+
+QString link(const QTemporaryDir& dir, const QString& target) {
+  EXPECT_TRUE(QFile::link(target, dir.filePath("link.wav")));
+  return dir.filePath("link.wav");
+}
+
+// Its header promises 10000 frames; the data stops after 3000 and half a sample.
+QString truncated(const QTemporaryDir& dir) {
+  const QString path = writeWav(dir.filePath("t.wav"), 16000, 1, 10000);
+  EXPECT_TRUE(QFile(path).resize(44 + 2 * 3000 + 1));
+  return path;
+}
+
+struct BadInput {
+  const char* name;
+  std::function<QString(const QTemporaryDir&)> make;
+  const char* refusal;  // in the message; none when the file plays
+  AudioFormat format;
+  uint32_t frames;
+};
+
+// FIFOs and devices are refused before anything reads them: they would block or never end.
+const BadInput badInputs[] = {
+    {"not_audio", [](const QTemporaryDir& d) { return link(d, "/proc/self/exe"); }, "", {}, 0},
+    {"missing", [](const QTemporaryDir& d) { return d.filePath("missing.wav"); }, "No such file", {}, 0},
+    {"folder", [](const QTemporaryDir& d) { return d.path(); }, "not a regular file", {}, 0},
+    {"fifo", fifo, "not a regular file", {}, 0},
+    {"link_to_fifo", [](const QTemporaryDir& d) { return link(d, fifo(d)); }, "not a regular file", {}, 0},
+    {"link_to_device", [](const QTemporaryDir& d) { return link(d, "/dev/zero"); }, "not a regular file", {}, 0},
+    {"eight_bit", [](const QTemporaryDir& d) { return writeWav(d.filePath("u8.wav"), 8000, 1, 3000, SF_FORMAT_PCM_U8); },
+     nullptr, floatFormat(8000, 1), 3000},
+    {"stereo_44100_float", [](const QTemporaryDir& d) { return writeWav(d.filePath("s.wav"), 44100, 2, 4410, SF_FORMAT_FLOAT); },
+     nullptr, floatFormat(44100, 2), 4410},
+    {"empty", [](const QTemporaryDir& d) { return writeWav(d.filePath("e.wav"), 16000, 1, 0); }, nullptr, floatFormat(16000, 1), 0},
+    {"truncated", truncated, nullptr, floatFormat(16000, 1), 3000},
+};
+
+class FileAudioSourceBadInput : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(FileAudioSourceBadInput, IsRefusedWithAReasonOrPlaysAsFloatAtItsOwnRate) {
+  const BadInput& b = GetParam();
+  QTemporaryDir dir;
+  const QString path = b.make(dir);
+  std::unique_ptr<FileAudioSource> source;
+  try {
+    source = std::make_unique<FileAudioSource>(path, 0);
+  } catch (const Error& e) {
+    EXPECT_TRUE(e.message().startsWith("Can't open " + QFileInfo(path).fileName() + ": ")) << e.message().toStdString();
+    EXPECT_TRUE(b.refusal && e.message().contains(b.refusal)) << e.message().toStdString();
+    return;
+  }
+  ASSERT_FALSE(b.refusal) << "opened";
+  EXPECT_EQ(source->format(), b.format);
+  const Pass pass = playThrough(*source);
+  EXPECT_EQ(std::accumulate(pass.lengths.begin(), pass.lengths.end(), 0u), b.frames);
+  for (uint32_t c = 0; c < b.format.channels && !pass.buffers.empty(); ++c)
+    EXPECT_NEAR(pass.buffers[0].floatChannel(c)[9], c == 0 ? 0.045 : -0.045, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FileAudioSourceBadInput, ::testing::ValuesIn(badInputs),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace talvo

@@ -6,11 +6,10 @@
 #include <QStringList>
 #include <vector>
 
-// Real speech for recogniser tests and benchmarks: the LibriVox clips that Debian's
+// Real speech for the recogniser benchmark: the LibriVox clips that Debian's
 // pocketsphinx-testdata ships, with their reference transcripts.
-namespace talvo::test {
+namespace talvo::bench {
 
-QString librivoxFolder();
 // Clip ids ("sense_and_sensibility_01_austen_64kb-0880"), in file order.
 QStringList librivoxClips();
 QString clipPath(const QString& id);
@@ -18,7 +17,5 @@ QString clipPath(const QString& id);
 QString referenceText(const QString& id);
 // The clip as 1024-frame buffers, read through FileAudioSource.
 std::vector<AudioBuffer> readClip(const QString& path);
-// Word error rate of `hypothesis` against `reference`, case-insensitive, over words.
-double wordErrorRate(const QString& reference, const QString& hypothesis);
 
-}  // namespace talvo::test
+}  // namespace talvo::bench
