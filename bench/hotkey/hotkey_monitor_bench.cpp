@@ -35,9 +35,9 @@ BENCHMARK(HoldingTick)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  talvo::test::VirtualDesktop desktop(false);
+  talvo::test::VirtualDesktop desktop({});
   if (!desktop.ok()) {
-    std::fprintf(stderr, "virtual desktop: %s\n", desktop.problem().c_str());
+    std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
     return 1;
   }
   QCoreApplication app(argc, argv);

@@ -1,7 +1,7 @@
-// A window for desktop tests to type and paste into. Reads one command a line on
-// stdin and answers one line on stdout (clipboard listings end with "end").
+// A window for desktop tests to type and paste into. Reads one command a line on stdin
+// and answers one line on stdout (clipboard listings end with "end"):
 //   focus line|password|button|edit   give that widget the keyboard focus
-//   show                              what each field holds, percent-encoded
+//   show line|password|edit           the field's text, percent-encoded
 //   frame line                        the line edit's screen frame: x y width height
 //   clear                             empty every field
 //   copy-rich                         put text/plain and text/html on the clipboard
@@ -15,9 +15,7 @@
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <QVBoxLayout>
-#include <QWidget>
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <unistd.h>
@@ -34,10 +32,7 @@ struct Target {
   Target() {
     password->setEchoMode(QLineEdit::Password);
     auto* layout = new QVBoxLayout(&window);
-    for (QWidget* w : {static_cast<QWidget*>(line), static_cast<QWidget*>(password),
-                       static_cast<QWidget*>(button), static_cast<QWidget*>(edit)})
-      layout->addWidget(w);
-    window.setWindowTitle(QStringLiteral("Talvo test target"));
+    for (QWidget* w : std::initializer_list<QWidget*>{line, password, button, edit}) layout->addWidget(w);
     window.setGeometry(100, 100, 400, 300);
     window.show();
   }
@@ -50,51 +45,46 @@ struct Target {
     return nullptr;
   }
 
-  static void say(const QString& line) {
-    std::cout << line.toStdString() << std::endl;
+  QString text(const QString& name) {
+    if (name == u"edit") return edit->toPlainText();
+    auto* field = qobject_cast<QLineEdit*>(widget(name));
+    return field ? field->text() : QString();
   }
+
+  static void say(const QString& answer) { std::cout << answer.toStdString() << std::endl; }
 
   void handle(const QString& command) {
     QString verb = command.section(u' ', 0, 0);
     QString rest = command.section(u' ', 1);
-    if (verb == u"focus") {
-      QWidget* w = widget(rest);
-      if (!w) return say(QStringLiteral("error"));
+    QClipboard* clipboard = QApplication::clipboard();
+    if (verb == u"focus" && widget(rest)) {
       window.activateWindow();
-      w->setFocus(Qt::OtherFocusReason);
-      say(QStringLiteral("ok"));
+      widget(rest)->setFocus(Qt::OtherFocusReason);
     } else if (verb == u"show") {
-      say(QStringLiteral("line=%1 password=%2 edit=%3")
-              .arg(QString::fromLatin1(line->text().toUtf8().toPercentEncoding()),
-                   QString::fromLatin1(password->text().toUtf8().toPercentEncoding()),
-                   QString::fromLatin1(edit->toPlainText().toUtf8().toPercentEncoding())));
+      return say(QString::fromLatin1(text(rest).toUtf8().toPercentEncoding()));
     } else if (verb == u"clear") {
       line->clear();
       password->clear();
       edit->clear();
-      say(QStringLiteral("ok"));
-    } else if (verb == u"frame") {
-      QWidget* w = widget(rest);
-      if (!w) return say(QStringLiteral("error"));
-      QPoint at = w->mapToGlobal(QPoint(0, 0));
-      say(QStringLiteral("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(w->width()).arg(w->height()));
+    } else if (verb == u"frame" && widget(rest)) {
+      QRect frame(widget(rest)->mapToGlobal(QPoint(0, 0)), widget(rest)->size());
+      return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
     } else if (verb == u"copy-rich") {
       auto* data = new QMimeData;
       data->setData(QStringLiteral("text/plain"), QByteArrayLiteral("plain old words"));
       data->setData(QStringLiteral("text/html"), QByteArrayLiteral("<b>old</b> words"));
-      QApplication::clipboard()->setMimeData(data);
-      say(QStringLiteral("ok"));
+      clipboard->setMimeData(data);
     } else if (verb == u"copy") {
-      QApplication::clipboard()->setText(rest);
-      say(QStringLiteral("ok"));
+      clipboard->setText(rest);
     } else if (verb == u"clipboard") {
-      if (const QMimeData* data = QApplication::clipboard()->mimeData())
+      if (const QMimeData* data = clipboard->mimeData())
         for (const QString& format : data->formats())
           say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
-      say(QStringLiteral("end"));
+      return say(QStringLiteral("end"));
     } else {
-      say(QStringLiteral("error"));
+      return say(QStringLiteral("error"));
     }
+    say(QStringLiteral("ok"));
   }
 };
 

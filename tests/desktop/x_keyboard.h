@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <memory>
 #include <optional>
-#include <sys/types.h>
 
 namespace talvo::test {
 
@@ -18,9 +19,9 @@ public:
   bool press(const char* keysym);
   bool release(const char* keysym);
   bool tap(const char* keysym);
-  // Gives the keyboard focus to the top-level window of that process, once it has one.
-  bool focusWindowOf(pid_t pid, double seconds = 10.0);
-  std::optional<pid_t> focusedPid();
+  // Gives the keyboard focus to the window of that process, once it has one.
+  bool focusWindowOf(qint64 pid);
+  std::optional<qint64> focusedPid();
 
 private:
   struct Impl;

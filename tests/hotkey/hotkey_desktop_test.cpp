@@ -1,6 +1,5 @@
 // The monitor against a real X server, with keys sent through XTest.
 #include "desktop/desktop_main.h"
-#include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "hotkey/hotkey_monitor.h"
 #include "support/task_runner.h"
@@ -137,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop,
 }  // namespace talvo
 
 int main(int argc, char** argv) {
-  return talvo::test::runInVirtualDesktop(argc, argv, false, [&] {
+  return talvo::test::runInVirtualDesktop(argc, argv, {}, [&] {
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
   });
