@@ -81,7 +81,7 @@ FocusVerdict AtspiFocusProbe::verdict() {
   AtspiAccessible* element = focus.element.get();
   bool editable = atspi::hasState(element, ATSPI_STATE_EDITABLE);
   Ref<AtspiEditableText> editableText(atspi_accessible_get_editable_text_iface(element));
-  return classify(role, editable, bool(editableText), hasCaret(element));
+  return classifyFocus(role, editable, bool(editableText), hasCaret(element));
 }
 
 std::optional<ScreenRect> Caret::rect() {

@@ -34,11 +34,6 @@ public:
   // The role of the element the last verdict looked at; empty when there was none.
   QString lastRole() const { return lastRole_; }
 
-  static FocusVerdict classify(const std::optional<QString>& role, bool valueSettable,
-                               bool selectedTextSettable, bool hasSelectionRange) {
-    return classifyFocus(role, valueSettable, selectedTextSettable, hasSelectionRange);
-  }
-
 private:
   std::unique_ptr<X11Desktop> desktop_;
   std::optional<int64_t> ownPid_;
