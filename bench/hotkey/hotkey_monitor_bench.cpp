@@ -32,7 +32,7 @@ BENCHMARK(HoldingTick)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   talvo::test::VirtualDesktop desktop({});
-  if (!desktop.ok()) {
+  if (!desktop.problem().isEmpty()) {
     std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
     return 1;
   }

@@ -38,7 +38,7 @@ bool settle(talvo::FocusVerdict expected) {
 
 int main(int argc, char** argv) {
   talvo::test::VirtualDesktop desktop({.accessibility = true, .windowManager = true});
-  if (!desktop.ok()) {
+  if (!desktop.problem().isEmpty()) {
     std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
     return 1;
   }
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   talvo::test::XKeyboard keyboard;
   talvo::AtspiFocusProbe theProbe{QCoreApplication::applicationPid()};
   probe = &theProbe;
-  if (target.ask("focus line") != "ok" || !keyboard.focusWindowOf(target.pid()) ||
+  if (target.ask("focus line") != "ok" || !keyboard.focus(target.window()) ||
       !settle(talvo::FocusVerdict::text)) {
     std::fprintf(stderr, "the line edit never took the focus\n");
     return 1;

@@ -48,6 +48,9 @@ void QtClipboard::catchUpWithServer() {
 
 std::vector<ClipboardItem> QtClipboard::items() {
   catchUpWithServer();
+  // The owner refuses requests stamped before it took the clipboard, and the snapshot
+  // would come back empty: the user's clipboard would be lost at the restore.
+  refreshClock();
   const QMimeData* data = systemClipboard()->mimeData(QClipboard::Clipboard);
   if (!data) return {};
   ClipboardItem item;
@@ -60,10 +63,14 @@ std::vector<ClipboardItem> QtClipboard::items() {
   return {std::move(item)};
 }
 
+void QtClipboard::refreshClock() {
+  if (!clock_.refresh()) Log::info(QStringLiteral("paste: the X server did not tell the time"));
+}
+
 // Giving up the clipboard and taking it are both refused when stamped older than the
 // current owner's time.
 void QtClipboard::takeWithFreshTime(const std::function<void()>& change) {
-  if (!clock_.refresh()) Log::info(QStringLiteral("paste: the X server did not tell the time"));
+  refreshClock();
   WritingScope scope(writing_);
   change();
 }

@@ -29,6 +29,7 @@ public:
 
 private:
   void catchUpWithServer();
+  void refreshClock();
   void takeWithFreshTime(const std::function<void()>& change);
 
   QObject context_;

@@ -3,6 +3,7 @@
 //   focus line|password|button|edit   give that widget the keyboard focus
 //   show line|password|edit           the field's text, percent-encoded
 //   frame line                        the line edit's screen frame: x y width height
+//   window                            the X window to focus
 //   clear                             empty every field
 //   copy-rich                         put text/plain and text/html on the clipboard
 //   copy TEXT                         put plain text on the clipboard
@@ -69,6 +70,8 @@ struct Target {
     } else if (verb == u"frame" && widget(rest)) {
       QRect frame(widget(rest)->mapToGlobal(QPoint(0, 0)), widget(rest)->size());
       return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
+    } else if (verb == u"window") {
+      return say(QString::number(window.winId()));
     } else if (verb == u"copy-rich") {
       auto* data = new QMimeData;
       data->setData(QStringLiteral("text/plain"), QByteArrayLiteral("plain old words"));

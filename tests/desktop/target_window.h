@@ -22,7 +22,7 @@ public:
   std::map<QString, QByteArray> clipboard();
   // The text of one of its fields: "line", "password" or "edit".
   QString field(const QString& name);
-  qint64 pid() const { return process_.processId(); }
+  quint64 window() { return ask("window").toULongLong(); }
 
 private:
   QString readLine();

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,23 +22,23 @@ public:
 
   explicit VirtualDesktop(Options options);
   ~VirtualDesktop();
-  VirtualDesktop(const VirtualDesktop&) = delete;
-  VirtualDesktop& operator=(const VirtualDesktop&) = delete;
 
-  bool ok() const { return problem_.isEmpty(); }
+  // Empty once everything asked for runs.
   QString problem() const { return problem_; }
 
 private:
   QProcess& launch(const QString& program, const QStringList& arguments);
-  // The first line the process prints, or empty when it prints none in time.
-  static QString firstLine(QProcess& process);
   bool startX();
-  bool startWindowManager();
   bool startBuses();
 
   QTemporaryDir dir_;
   QString problem_;
   std::vector<std::unique_ptr<QProcess>> processes_;  // stopped in reverse order
 };
+
+// Entry of a desktop test program. Listing the tests (as test discovery does at build
+// time) needs no desktop; running them starts one first, then hands over to `run`, which
+// makes the Qt application and runs the tests.
+int runInVirtualDesktop(int& argc, char** argv, VirtualDesktop::Options options, const std::function<int()>& run);
 
 }  // namespace talvo::test

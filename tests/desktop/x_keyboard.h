@@ -3,12 +3,11 @@
 #include <QtGlobal>
 
 #include <memory>
-#include <optional>
 
 namespace talvo::test {
 
-// Key events and focus changes for tests, sent through XTest one key at a time on a
-// connection of the tests' own.
+// Key events, focus changes and keyboard grabs for tests, sent on an X connection of the
+// tests' own: to the program under test it is just another client.
 class XKeyboard {
 public:
   XKeyboard();
@@ -18,27 +17,17 @@ public:
   // Keysym names as X spells them: "Control_R", "Alt_R", "Escape", "a".
   bool press(const char* keysym);
   bool release(const char* keysym);
-  bool tap(const char* keysym);
-  // Gives the keyboard focus to the window of that process, once it has one.
-  bool focusWindowOf(qint64 pid);
-  std::optional<qint64> focusedPid();
+  bool tap(const char* keysym) { return press(keysym) && release(keysym); }
+  // Gives the keyboard focus to the window once it is on screen.
+  bool focus(quint64 window);
+  quint64 focused();
+  // Holds the keyboard the way a password prompt does.
+  bool grab();
+  void ungrab();
 
 private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-};
-
-// A keyboard grab held, like a password prompt's, by another X client.
-class KeyboardGrab {
-public:
-  KeyboardGrab();
-  ~KeyboardGrab();
-  bool held() const { return held_; }
-
-private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
-  bool held_ = false;
 };
 
 }  // namespace talvo::test

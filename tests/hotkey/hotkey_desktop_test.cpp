@@ -1,8 +1,7 @@
 // The monitor and its X11 sampler against a real X server, with keys sent through XTest.
-#include "desktop/desktop_main.h"
+#include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "hotkey/hotkey_monitor.h"
-#include "support/task_runner.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -102,21 +101,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop, ::testing::Combine(::testing::Va
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
                          });
-
-TEST(HotkeyTimer, AHoldOnTheRealClockIsADictation) {
-  test::XKeyboard keyboard;
-  HotkeyMonitor monitor(HotkeyChoice::rightControl);
-  std::vector<HotkeyEvent> events;
-  monitor.onEvent = [&](const HotkeyEvent& e) { events.push_back(e); };
-  ASSERT_TRUE(monitor.start());
-  keyboard.press("Control_R");
-  ASSERT_TRUE(test::spinUntil([&] { return !events.empty(); }));
-  test::spinFor(HotkeyMachine::tapMax + 0.1);
-  keyboard.release("Control_R");
-  ASSERT_TRUE(test::spinUntil([&] { return events.size() == 2; }));
-  ASSERT_TRUE(std::holds_alternative<Released>(events[1]));
-  EXPECT_GE(std::get<Released>(events[1]).held, HotkeyMachine::tapMax);
-}
 
 }  // namespace
 }  // namespace talvo
