@@ -10,6 +10,7 @@
 //   clipboard                         list the clipboard: "type hexdata" lines
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -17,9 +18,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include <iostream>
-#include <string>
-#include <unistd.h>
+#include <cstdio>
+#include <map>
 
 namespace {
 
@@ -29,6 +29,7 @@ struct Target {
   QLineEdit* password = new QLineEdit;
   QPushButton* button = new QPushButton(QStringLiteral("Press"));
   QTextEdit* edit = new QTextEdit;
+  std::map<QString, QWidget*> widgets{{"line", line}, {"password", password}, {"button", button}, {"edit", edit}};
 
   Target() {
     password->setEchoMode(QLineEdit::Password);
@@ -38,40 +39,31 @@ struct Target {
     window.show();
   }
 
-  QWidget* widget(const QString& name) {
-    if (name == u"line") return line;
-    if (name == u"password") return password;
-    if (name == u"button") return button;
-    if (name == u"edit") return edit;
-    return nullptr;
+  static void say(const QString& answer) {
+    std::printf("%s\n", qPrintable(answer));
+    std::fflush(stdout);
   }
 
   QString text(const QString& name) {
     if (name == u"edit") return edit->toPlainText();
-    auto* field = qobject_cast<QLineEdit*>(widget(name));
-    return field ? field->text() : QString();
+    return name == u"password" ? password->text() : line->text();
   }
 
-  static void say(const QString& answer) { std::cout << answer.toStdString() << std::endl; }
-
-  void handle(const QString& command) {
-    QString verb = command.section(u' ', 0, 0);
-    QString rest = command.section(u' ', 1);
+  void handle(const QString& verb, const QString& rest) {
     QClipboard* clipboard = QApplication::clipboard();
-    if (verb == u"focus" && widget(rest)) {
+    QWidget* named = widgets.count(rest) ? widgets.at(rest) : nullptr;
+    if (verb == u"focus" && named) {
       window.activateWindow();
-      widget(rest)->setFocus(Qt::OtherFocusReason);
+      named->setFocus(Qt::OtherFocusReason);
     } else if (verb == u"show") {
       return say(QString::fromLatin1(text(rest).toUtf8().toPercentEncoding()));
-    } else if (verb == u"clear") {
-      line->clear();
-      password->clear();
-      edit->clear();
-    } else if (verb == u"frame" && widget(rest)) {
-      QRect frame(widget(rest)->mapToGlobal(QPoint(0, 0)), widget(rest)->size());
+    } else if (verb == u"frame" && named) {
+      QRect frame(named->mapToGlobal(QPoint(0, 0)), named->size());
       return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
     } else if (verb == u"window") {
       return say(QString::number(window.winId()));
+    } else if (verb == u"clear") {
+      line->clear(), password->clear(), edit->clear();
     } else if (verb == u"copy-rich") {
       auto* data = new QMimeData;
       data->setData(QStringLiteral("text/plain"), QByteArrayLiteral("plain old words"));
@@ -81,8 +73,7 @@ struct Target {
       clipboard->setText(rest);
     } else if (verb == u"clipboard") {
       if (const QMimeData* data = clipboard->mimeData())
-        for (const QString& format : data->formats())
-          say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
+        for (const QString& format : data->formats()) say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
       return say(QStringLiteral("end"));
     } else {
       return say(QStringLiteral("error"));
@@ -96,17 +87,16 @@ struct Target {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Target target;
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  std::string pending;
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    char chunk[4096];
-    ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n <= 0) return QApplication::quit();
-    pending.append(chunk, size_t(n));
-    for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-      target.handle(QString::fromStdString(pending.substr(0, end)));
-      pending.erase(0, end + 1);
-    }
+  QFile input;
+  input.open(0, QIODevice::ReadOnly);
+  QSocketNotifier notifier(0, QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+    do {
+      QByteArray line = input.readLine();
+      if (line.isEmpty()) return QApplication::quit();  // the end of the input
+      QString command = QString::fromUtf8(line).trimmed();
+      target.handle(command.section(u' ', 0, 0), command.section(u' ', 1));
+    } while (input.canReadLine());
   });
   return app.exec();
 }

@@ -34,7 +34,6 @@ struct XKeyboard::Impl {
 XKeyboard::XKeyboard() : impl_(std::make_unique<Impl>()) {}
 XKeyboard::~XKeyboard() = default;
 
-bool XKeyboard::ok() const { return impl_->display != nullptr; }
 bool XKeyboard::press(const char* keysym) { return impl_->send(keysym, true); }
 bool XKeyboard::release(const char* keysym) { return impl_->send(keysym, false); }
 

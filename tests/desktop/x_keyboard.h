@@ -13,7 +13,6 @@ public:
   XKeyboard();
   ~XKeyboard();
 
-  bool ok() const;
   // Keysym names as X spells them: "Control_R", "Alt_R", "Escape", "a".
   bool press(const char* keysym);
   bool release(const char* keysym);

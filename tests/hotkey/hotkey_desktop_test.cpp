@@ -22,30 +22,25 @@ struct Key {
 };
 
 // One key change at a time, then one sample at a clock the test sets. "KEY" stands for the
-// hotkey, "LEFT" for its left-hand twin.
+// hotkey, "LEFT" for its left-hand twin. The machine's timing rules have tests of their own;
+// these are about reading the keys.
 struct KeyStep {
   double at;
   bool down;
   const char* key;
   std::optional<HotkeyEvent> expected;
 };
-
 struct Gesture {
   const char* name;
   std::vector<KeyStep> steps;
 };
-
-const Aborted tooShort{AbortReason::tooShort};
 
 const Key keys[] = {{"RightControl", HotkeyChoice::rightControl, {"Control_R"}, "Control_L"},
                     {"RightAlt", HotkeyChoice::rightOption, {"Alt_R", "ISO_Level3_Shift"}, "Alt_L"}};
 
 const Gesture gestures[] = {
     {"HoldThenRelease", {{0, true, "KEY", Pressed{}}, {0.5, false, "KEY", Released{0.5}}}},
-    {"TapIsTooShort", {{0, true, "KEY", Pressed{}}, {0.125, false, "KEY", tooShort}}},
-    {"DoubleTapLocksAndTheNextTapReleases",
-     {{0, true, "KEY", Pressed{}}, {0.125, false, "KEY", tooShort}, {0.25, true, "KEY", Pressed{}},
-      {0.375, false, "KEY", Locked{}}, {1, true, "KEY", {}}, {1.5, false, "KEY", Released{1.25}}}},
+    {"TapIsTooShort", {{0, true, "KEY", Pressed{}}, {0.125, false, "KEY", Aborted{AbortReason::tooShort}}}},
     {"EscCancelsAHold",
      {{0, true, "KEY", Pressed{}}, {0.25, true, "Escape", Aborted{AbortReason::cancelled}},
       {0.5, false, "Escape", {}}, {0.75, false, "KEY", {}}}},
@@ -58,12 +53,8 @@ const Gesture gestures[] = {
 class HotkeyOnDesktop : public ::testing::TestWithParam<std::tuple<Key, Gesture>> {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(keyboard.ok());
-    for (const char* sym : key().keysyms)
-      if (keyboard.release(sym)) {
-        hotkey = sym;
-        break;
-      }
+    for (auto sym = key().keysyms.begin(); !hotkey && sym != key().keysyms.end(); ++sym)
+      if (keyboard.release(*sym)) hotkey = *sym;
     ASSERT_NE(hotkey, nullptr) << "no keycode for the hotkey";
     monitor.onEvent = [this](const HotkeyEvent& e) { events.push_back(e); };
   }
