@@ -1,5 +1,5 @@
 // The cost of one focus verdict and one caret lookup, with a Qt line edit focused.
-#include "desktop/child_process.h"
+#include "desktop/target_window.h"
 #include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "insertion/atspi_focus_probe.h"
@@ -9,7 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -38,23 +37,19 @@ bool settle(talvo::FocusVerdict expected) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  talvo::test::VirtualDesktop desktop(true);
-  if (!desktop.ok()) {
-    std::fprintf(stderr, "virtual desktop: %s\n", desktop.problem().c_str());
+  talvo::test::VirtualDesktop desktop({.accessibility = true, .windowManager = true});
+  if (!desktop.problem().isEmpty()) {
+    std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
     return 1;
   }
   qputenv("QT_QPA_PLATFORM", "xcb");
   qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
   QGuiApplication app(argc, argv);
-  talvo::test::ChildProcess::Options options;
-  options.pipes = true;
-  options.env = {{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}, {"QT_QPA_PLATFORM", "xcb"}};
-  talvo::test::ChildProcess target({TALVO_TEST_TARGET}, options);
+  talvo::test::TargetWindow target;
   talvo::test::XKeyboard keyboard;
-  talvo::AtspiFocusProbe theProbe{int64_t(getpid())};
+  talvo::AtspiFocusProbe theProbe{QCoreApplication::applicationPid()};
   probe = &theProbe;
-  target.writeLine("focus line");
-  if (!target.readLine(10) || !keyboard.focusWindowOf(target.pid()) ||
+  if (target.ask("focus line") != "ok" || !keyboard.focus(target.window()) ||
       !settle(talvo::FocusVerdict::text)) {
     std::fprintf(stderr, "the line edit never took the focus\n");
     return 1;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
 
 namespace talvo {
 
@@ -10,12 +9,9 @@ namespace talvo {
 enum class FnKeySetting { doNothing, changeInputSource, emoji, appleDictation, systemDefault };
 
 namespace fn_key_setting {
-// The current system setting. Linux has no system action on a lone Fn press.
+// The current system setting. Linux has no system action on a lone Fn press, and no
+// settings page to choose one, so the warnings and their link never show.
 FnKeySetting read();
-// The case a stored preference value stands for: 0 to 3, anything else the default.
-FnKeySetting fromPreference(const QVariant& value);
-// Where the action is chosen; empty where the desktop has no such settings page.
-QString settingsURL();
 }  // namespace fn_key_setting
 
 bool conflicts(FnKeySetting setting);

@@ -1,7 +1,14 @@
 #include "hotkey/hotkey_choice.h"
 #include "hotkey/hotkey_event.h"
 
+#include <array>
+
 namespace talvo {
+
+namespace {
+constexpr std::array allChoices{HotkeyChoice::fn, HotkeyChoice::rightOption,
+                                HotkeyChoice::rightCommand, HotkeyChoice::rightControl};
+}
 
 QString storedForm(HotkeyChoice choice) {
   switch (choice) {
@@ -14,7 +21,7 @@ QString storedForm(HotkeyChoice choice) {
 }
 
 std::optional<HotkeyChoice> hotkeyChoiceFromStored(QStringView stored) {
-  for (HotkeyChoice choice : allHotkeyChoices)
+  for (HotkeyChoice choice : allChoices)
     if (storedForm(choice) == stored) return choice;
   return std::nullopt;
 }
@@ -27,6 +34,15 @@ QString label(HotkeyChoice choice) {
     case HotkeyChoice::rightControl: return QStringLiteral("Right Control");
   }
   return {};
+}
+
+std::vector<HotkeyChoice> offeredHotkeyChoices() {
+  return {HotkeyChoice::rightOption, HotkeyChoice::rightCommand, HotkeyChoice::rightControl};
+}
+
+HotkeyChoice usableHotkey(std::optional<HotkeyChoice> stored) {
+  if (!stored || *stored == HotkeyChoice::fn) return defaultHotkeyChoice;
+  return *stored;
 }
 
 uint64_t flagOf(HotkeyChoice choice) {

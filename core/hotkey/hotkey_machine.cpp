@@ -3,12 +3,18 @@
 namespace talvo {
 namespace {
 
+using namespace key_codes;
+
 // Keys that are themselves modifiers never count as "other keys" during a hold.
-constexpr KeySet modifierKeys{54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 179};
+constexpr KeySet modifierKeys{rightCommand, command,     shift,        capsLock, option, control,
+                              rightShift,   rightOption, rightControl, fn,       globe};
 
 // Arrows, navigation and F-keys share the fn flag on many keyboards, so they block an fn press.
-constexpr KeySet navigationKeys{123, 124, 125, 126, 115, 119, 116, 121, 117, 114, 122,
-                                120, 99,  118, 96,  97,  98,  100, 101, 109, 103, 111};
+constexpr KeySet navigationKeys = [] {
+  KeySet keys{leftArrow, rightArrow, downArrow, upArrow, home, end, pageUp, pageDown, forwardDelete, help};
+  for (uint16_t key : functionKeys) keys.insert(key);
+  return keys;
+}();
 
 constexpr uint64_t anyModifier =
     key_flags::shift | key_flags::control | key_flags::alternate | key_flags::command;
@@ -22,19 +28,19 @@ bool anyOf(const KeySet& keys, const KeySet& among) {
 }  // namespace
 
 bool HotkeyMachine::keyDown(const KeySnapshot& s) const {
-  if ((s.flags & flagOf(choice)) == 0) return false;
-  auto code = keyCodeOf(choice);
+  if ((s.flags & flagOf(choice_)) == 0) return false;
+  auto code = keyCodeOf(choice_);
   return !code || s.down.contains(*code);
 }
 
 bool HotkeyMachine::otherModifier(const KeySnapshot& s) const {
-  uint64_t others = anyModifier & ~flagOf(choice);
+  uint64_t others = anyModifier & ~flagOf(choice_);
   return (s.flags & others) != 0;
 }
 
 std::optional<HotkeyEvent> HotkeyMachine::step(const KeySnapshot& s, double now) {
   const bool keyIsDown = keyDown(s);
-  const bool escDown = s.down.contains(key_codes::escape);
+  const bool escDown = s.down.contains(escape);
   std::optional<HotkeyEvent> event;
   if (locked_)
     event = stepLocked(keyIsDown, escDown, now);
@@ -69,7 +75,7 @@ std::optional<HotkeyEvent> HotkeyMachine::stepLocked(bool keyIsDown, bool escDow
 std::optional<HotkeyEvent> HotkeyMachine::stepIdle(const KeySnapshot& s, bool keyIsDown,
                                                     double now) {
   if (!keyIsDown || otherModifier(s)) return std::nullopt;
-  if (choice == HotkeyChoice::fn && anyOf(s.down, navigationKeys)) return std::nullopt;
+  if (choice_ == HotkeyChoice::fn && anyOf(s.down, navigationKeys)) return std::nullopt;
 
   downAt_ = now;
   spoiled_ = false;
@@ -107,7 +113,7 @@ std::optional<HotkeyEvent> HotkeyMachine::stepHolding(const KeySnapshot& s) {
   for (uint16_t code : s.down) {
     if (modifierKeys.contains(code) || heldBefore_.contains(code)) continue;
     anyOther = true;
-    escAmongOthers = escAmongOthers || code == key_codes::escape;
+    escAmongOthers = escAmongOthers || code == escape;
   }
   heldBefore_.eraseIf([&](uint16_t code) { return !s.down.contains(code); });
 

@@ -2,6 +2,7 @@
 
 #include "hotkey/hotkey_choice.h"
 #include "hotkey/hotkey_event.h"
+#include "hotkey/key_codes.h"
 #include "hotkey/key_set.h"
 
 #include <cstdint>
@@ -21,18 +22,19 @@ struct KeySnapshot {
 // A plain value with no clock; the caller supplies monotonic time in seconds.
 class HotkeyMachine {
 public:
-  explicit HotkeyMachine(HotkeyChoice choice) : choice(choice) {}
+  // A release sooner than this after the press is a tap, not a dictation.
+  static constexpr double tapMax = 0.3;
+  // The longest time from a tap's release to the next press for a double tap.
+  static constexpr double doubleTapGap = 0.35;
+
+  explicit HotkeyMachine(HotkeyChoice choice) : choice_(choice) {}
 
   // Advances by one sample. Emits at most one event, and never allocates.
   std::optional<HotkeyEvent> step(const KeySnapshot& snapshot, double now);
 
+  HotkeyChoice choice() const { return choice_; }
   bool isHeld() const { return downAt_.has_value(); }
   bool isLocked() const { return locked_; }
-
-  HotkeyChoice choice;
-  double minHold = 0.12;
-  double tapMax = 0.3;
-  double doubleTapGap = 0.35;
 
   bool operator==(const HotkeyMachine&) const = default;
 
@@ -44,6 +46,7 @@ private:
   std::optional<HotkeyEvent> stepRelease(double now);
   std::optional<HotkeyEvent> stepHolding(const KeySnapshot& s);
 
+  HotkeyChoice choice_;
   std::optional<double> downAt_;
   bool spoiled_ = false;
   KeySet heldBefore_;

@@ -8,15 +8,16 @@
 
 namespace talvo {
 
-namespace {
-double monotonicSeconds() {
+double HotkeyMonitor::monotonicSeconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
-}  // namespace
 
-HotkeyMonitor::HotkeyMonitor(HotkeyChoice choice, KeyboardSamplerFactory samplerFactory)
-    : machine(choice), samplerFactory_(std::move(samplerFactory)), timer_(std::make_unique<QTimer>()) {
+HotkeyMonitor::HotkeyMonitor(HotkeyChoice choice, KeyboardSamplerFactory samplerFactory, Clock clock)
+    : machine_(choice),
+      samplerFactory_(std::move(samplerFactory)),
+      clock_(std::move(clock)),
+      timer_(std::make_unique<QTimer>()) {
   // One timer for the monitor's whole life: restarting it can never leave a second one
   // running, and it dies with the monitor instead of firing into a dead object.
   timer_->setTimerType(Qt::PreciseTimer);
@@ -35,26 +36,25 @@ bool HotkeyMonitor::ensureSampler() {
   return sampler_ != nullptr;
 }
 
-void HotkeyMonitor::start() {
+bool HotkeyMonitor::start() {
   timer_->stop();
-  if (!ensureSampler()) return;
+  if (!ensureSampler()) return false;
   timer_->start();
+  return true;
 }
 
 void HotkeyMonitor::stop() { timer_->stop(); }
 
-bool HotkeyMonitor::isSampling() const { return timer_->isActive(); }
-
 bool HotkeyMonitor::needsKeys(uint64_t flags) const {
-  return machine.isHeld() || machine.isLocked() || (flags & flagOf(machine.choice)) != 0;
+  return machine_.isHeld() || machine_.isLocked() || (flags & flagOf(machine_.choice())) != 0;
 }
 
 void HotkeyMonitor::tick() {
-  if (!sampler_) return;
+  if (!ensureSampler()) return;
   KeySnapshot snapshot;
   snapshot.flags = sampler_->flags();
   if (needsKeys(snapshot.flags)) snapshot.down = sampler_->down();
-  auto event = machine.step(snapshot, monotonicSeconds());
+  auto event = machine_.step(snapshot, clock_());
   if (event && onEvent) onEvent(*event);
 }
 

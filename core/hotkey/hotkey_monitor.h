@@ -18,28 +18,34 @@ public:
   // QTimer counts whole milliseconds; 16 keeps the rate at (just above) sixty a second.
   static constexpr int intervalMs = 16;
 
+  // Monotonic seconds; tests step it by hand.
+  using Clock = std::function<double()>;
+
   explicit HotkeyMonitor(HotkeyChoice choice,
-                         KeyboardSamplerFactory samplerFactory = makeX11KeyboardSampler);
+                         KeyboardSamplerFactory samplerFactory = makeX11KeyboardSampler,
+                         Clock clock = monotonicSeconds);
   ~HotkeyMonitor();
   HotkeyMonitor(const HotkeyMonitor&) = delete;
   HotkeyMonitor& operator=(const HotkeyMonitor&) = delete;
 
-  // (Re)starts sampling. Without a keyboard to sample, logs once and stays idle.
-  void start();
+  // (Re)starts sampling; the machine keeps its state. False, with one log line, when
+  // there is no keyboard to sample: then the hotkey stays off.
+  [[nodiscard]] bool start();
   void stop();
-  bool isSampling() const;
 
-  // One sampling step; the timer calls it.
+  // One sampling step; the timer calls it. Without a keyboard to sample it does nothing.
   void tick();
 
-  HotkeyMachine machine;
   std::function<void(const HotkeyEvent&)> onEvent;
 
 private:
+  static double monotonicSeconds();
   bool ensureSampler();
   bool needsKeys(uint64_t flags) const;
 
+  HotkeyMachine machine_;
   KeyboardSamplerFactory samplerFactory_;
+  Clock clock_;
   std::unique_ptr<KeyboardSampler> sampler_;
   bool samplerTried_ = false;
   std::unique_ptr<QTimer> timer_;

@@ -22,8 +22,6 @@ public:
   constexpr bool contains(uint16_t code) const {
     return std::binary_search(begin(), end(), code);
   }
-  constexpr bool empty() const { return size_ == 0; }
-  constexpr std::size_t size() const { return size_; }
   constexpr const uint16_t* begin() const { return codes_.data(); }
   constexpr const uint16_t* end() const { return codes_.data() + size_; }
 
@@ -41,8 +39,6 @@ public:
     auto* last = std::remove_if(codes_.data(), codes_.data() + size_, pred);
     size_ = static_cast<std::size_t>(last - codes_.data());
   }
-
-  constexpr void clear() { size_ = 0; }
 
   constexpr bool operator==(const KeySet& other) const {
     return std::equal(begin(), end(), other.begin(), other.end());

@@ -8,7 +8,7 @@
 
 namespace talvo {
 
-// The global keyboard state, in the machine's own flag bits and key codes.
+// The global keyboard state, in the machine's own flag bits and key codes (key_codes.h).
 class KeyboardSampler {
 public:
   virtual ~KeyboardSampler() = default;
@@ -23,10 +23,5 @@ using KeyboardSamplerFactory = std::function<std::unique_ptr<KeyboardSampler>()>
 
 // A sampler on an X connection of its own, or null when no X display can be opened.
 std::unique_ptr<KeyboardSampler> makeX11KeyboardSampler();
-
-// The code a key gets in a keyboard sample: the machine's code for the keys it knows
-// (modifiers, Esc, arrows, navigation and F1-F12), and for every other key a code that
-// lies outside all of the machine's sets.
-inline constexpr uint16_t otherKeyBase = 0x200;
 
 }  // namespace talvo

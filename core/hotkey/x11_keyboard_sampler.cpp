@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 
 #include <array>
+#include <optional>
 
 namespace talvo {
 
@@ -18,46 +19,36 @@ struct DisplayCloser {
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
-constexpr uint16_t noCode = 0;  // "not one of the machine's keys"; replaced per key code
+// The keys the machine tells apart, by the symbol at level 0 of their key (the key itself,
+// whatever the layout puts on its shifted levels).
+struct KnownKey {
+  KeySym sym;
+  uint16_t code;
+};
+constexpr std::array<KnownKey, 33> knownKeys{{
+    {XK_Escape, key_codes::escape},         {XK_Super_R, key_codes::rightCommand},
+    {XK_Super_L, key_codes::command},       {XK_Shift_L, key_codes::shift},
+    {XK_Caps_Lock, key_codes::capsLock},    {XK_Alt_L, key_codes::option},
+    {XK_Control_L, key_codes::control},     {XK_Shift_R, key_codes::rightShift},
+    {XK_Alt_R, key_codes::rightOption},     {XK_ISO_Level3_Shift, key_codes::rightOption},
+    {XK_Control_R, key_codes::rightControl}, {XK_Left, key_codes::leftArrow},
+    {XK_Right, key_codes::rightArrow},      {XK_Down, key_codes::downArrow},
+    {XK_Up, key_codes::upArrow},            {XK_Home, key_codes::home},
+    {XK_End, key_codes::end},               {XK_Prior, key_codes::pageUp},
+    {XK_Next, key_codes::pageDown},         {XK_Delete, key_codes::forwardDelete},
+    {XK_Help, key_codes::help},             {XK_F1, key_codes::functionKeys[0]},
+    {XK_F2, key_codes::functionKeys[1]},    {XK_F3, key_codes::functionKeys[2]},
+    {XK_F4, key_codes::functionKeys[3]},    {XK_F5, key_codes::functionKeys[4]},
+    {XK_F6, key_codes::functionKeys[5]},    {XK_F7, key_codes::functionKeys[6]},
+    {XK_F8, key_codes::functionKeys[7]},    {XK_F9, key_codes::functionKeys[8]},
+    {XK_F10, key_codes::functionKeys[9]},   {XK_F11, key_codes::functionKeys[10]},
+    {XK_F12, key_codes::functionKeys[11]},
+}};
 
-// The machine's code for a keysym, or noCode for keys it does not tell apart.
-uint16_t machineCode(KeySym sym) {
-  switch (sym) {
-    case XK_Control_R: return 62;
-    case XK_Alt_R:
-    case XK_ISO_Level3_Shift: return 61;
-    case XK_Super_R: return 54;
-    case XK_Super_L: return 55;
-    case XK_Shift_L: return 56;
-    case XK_Caps_Lock: return 57;
-    case XK_Alt_L: return 58;
-    case XK_Control_L: return 59;
-    case XK_Shift_R: return 60;
-    case XK_Escape: return 53;
-    case XK_Left: return 123;
-    case XK_Right: return 124;
-    case XK_Down: return 125;
-    case XK_Up: return 126;
-    case XK_Home: return 115;
-    case XK_End: return 119;
-    case XK_Prior: return 116;
-    case XK_Next: return 121;
-    case XK_Delete: return 117;
-    case XK_Help: return 114;
-    case XK_F1: return 122;
-    case XK_F2: return 120;
-    case XK_F3: return 99;
-    case XK_F4: return 118;
-    case XK_F5: return 96;
-    case XK_F6: return 97;
-    case XK_F7: return 98;
-    case XK_F8: return 100;
-    case XK_F9: return 101;
-    case XK_F10: return 109;
-    case XK_F11: return 103;
-    case XK_F12: return 111;
-    default: return noCode;
-  }
+std::optional<uint16_t> machineCode(KeySym sym) {
+  for (const KnownKey& key : knownKeys)
+    if (key.sym == sym) return key.code;
+  return std::nullopt;
 }
 
 class X11KeyboardSampler final : public KeyboardSampler {
@@ -96,12 +87,10 @@ private:
     int minCode = 8, maxCode = 255;
     XDisplayKeycodes(display_.get(), &minCode, &maxCode);
     for (int code = 0; code < 256; ++code) {
-      uint16_t mapped = noCode;
-      if (code >= minCode && code <= maxCode) {
-        // Level 0 of group 0 names the key itself, whatever the layout's shifted symbols.
-        mapped = machineCode(XkbKeycodeToKeysym(display_.get(), KeyCode(code), 0, 0));
-      }
-      codes_[code] = mapped != noCode ? mapped : uint16_t(otherKeyBase + code);
+      std::optional<uint16_t> known;
+      if (code >= minCode && code <= maxCode)
+        known = machineCode(XkbKeycodeToKeysym(display_.get(), KeyCode(code), 0, 0));
+      codes_[code] = known.value_or(uint16_t(key_codes::otherKeyBase + code));
     }
   }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,12 +19,14 @@ class X11Desktop;
 // accessibility bus and the X server.
 class AtspiFocusProbe final : public FocusProbe {
 public:
-  // Each call on the accessibility bus gives up after this long, so a hung application
-  // delays a paste by a fraction of a second, not by D-Bus's default 25 s.
-  static constexpr int busTimeoutMs = 250;
+  // Focus events usually name the focused element; when none has, the verdict searches
+  // the application's tree, one bus round trip per element, for at most this long
+  // before it settles for unknown. It runs on the main thread, before a paste.
+  static constexpr std::chrono::milliseconds defaultSearchTime{100};
 
   // ownPid: this program's process, whose windows get ownApp; absent skips that check.
-  explicit AtspiFocusProbe(std::optional<int64_t> ownPid);
+  explicit AtspiFocusProbe(std::optional<int64_t> ownPid,
+                           std::chrono::milliseconds searchTime = defaultSearchTime);
   ~AtspiFocusProbe() override;
 
   FocusVerdict verdict() override;
@@ -31,14 +34,10 @@ public:
   // The role of the element the last verdict looked at; empty when there was none.
   QString lastRole() const { return lastRole_; }
 
-  static FocusVerdict classify(const std::optional<QString>& role, bool valueSettable,
-                               bool selectedTextSettable, bool hasSelectionRange) {
-    return classifyFocus(role, valueSettable, selectedTextSettable, hasSelectionRange);
-  }
-
 private:
   std::unique_ptr<X11Desktop> desktop_;
   std::optional<int64_t> ownPid_;
+  std::chrono::milliseconds searchTime_;
   QString lastRole_;
 };
 

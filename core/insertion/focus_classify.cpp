@@ -24,10 +24,10 @@ bool contains(const std::array<QStringView, N>& roles, QStringView role) {
                      [role](QStringView r) { return r.compare(role, Qt::CaseSensitive) == 0; });
 }
 
-}  // namespace
-
 bool isTextRole(QStringView role) { return contains(textRoles, role); }
 bool isNotTextRole(QStringView role) { return contains(notTextRoles, role); }
+
+}  // namespace
 
 FocusVerdict classifyFocus(const std::optional<QString>& role, bool valueSettable,
                            bool selectedTextSettable, bool hasSelectionRange) {

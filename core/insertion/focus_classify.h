@@ -13,7 +13,4 @@ namespace talvo {
 FocusVerdict classifyFocus(const std::optional<QString>& role, bool valueSettable,
                            bool selectedTextSettable, bool hasSelectionRange);
 
-bool isTextRole(QStringView role);
-bool isNotTextRole(QStringView role);
-
 }  // namespace talvo

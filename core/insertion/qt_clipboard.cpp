@@ -1,6 +1,7 @@
 #include "insertion/qt_clipboard.h"
 
 #include "insertion/x11_desktop.h"
+#include "storage/log.h"
 
 #include <QClipboard>
 #include <QDeadlineTimer>
@@ -47,6 +48,9 @@ void QtClipboard::catchUpWithServer() {
 
 std::vector<ClipboardItem> QtClipboard::items() {
   catchUpWithServer();
+  // The owner refuses requests stamped before it took the clipboard, and the snapshot
+  // would come back empty: the user's clipboard would be lost at the restore.
+  refreshClock();
   const QMimeData* data = systemClipboard()->mimeData(QClipboard::Clipboard);
   if (!data) return {};
   ClipboardItem item;
@@ -59,9 +63,20 @@ std::vector<ClipboardItem> QtClipboard::items() {
   return {std::move(item)};
 }
 
-void QtClipboard::clear() {
+void QtClipboard::refreshClock() {
+  if (!clock_.refresh()) Log::info(QStringLiteral("paste: the X server did not tell the time"));
+}
+
+// Giving up the clipboard and taking it are both refused when stamped older than the
+// current owner's time.
+void QtClipboard::takeWithFreshTime(const std::function<void()>& change) {
+  refreshClock();
   WritingScope scope(writing_);
-  systemClipboard()->clear(QClipboard::Clipboard);
+  change();
+}
+
+void QtClipboard::clear() {
+  takeWithFreshTime([] { systemClipboard()->clear(QClipboard::Clipboard); });
 }
 
 void QtClipboard::write(const std::vector<ClipboardItem>& items) {
@@ -69,8 +84,7 @@ void QtClipboard::write(const std::vector<ClipboardItem>& items) {
   if (items.empty()) return;
   auto* data = new QMimeData;
   for (const auto& [type, bytes] : items.front()) data->setData(type, bytes);
-  WritingScope scope(writing_);
-  systemClipboard()->setMimeData(data, QClipboard::Clipboard);
+  takeWithFreshTime([data] { systemClipboard()->setMimeData(data, QClipboard::Clipboard); });
 }
 
 uint64_t QtClipboard::changeCount() {
@@ -82,8 +96,7 @@ void QtClipboard::mirrorTextToPrimary() {
   QClipboard* clipboard = systemClipboard();
   if (!clipboard->supportsSelection()) return;
   QString text = clipboard->text(QClipboard::Clipboard);
-  WritingScope scope(writing_);
-  clipboard->setText(text, QClipboard::Selection);
+  takeWithFreshTime([&] { clipboard->setText(text, QClipboard::Selection); });
 }
 
 }  // namespace talvo

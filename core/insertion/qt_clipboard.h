@@ -1,9 +1,11 @@
 #pragma once
 
 #include "insertion/clipboard.h"
+#include "insertion/qt_x11_clock.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace talvo {
@@ -27,9 +29,12 @@ public:
 
 private:
   void catchUpWithServer();
+  void refreshClock();
+  void takeWithFreshTime(const std::function<void()>& change);
 
   QObject context_;
   std::unique_ptr<X11Desktop> desktop_;
+  QtX11Clock clock_;
   uint64_t changes_ = 0;
   bool writing_ = false;
 };

@@ -2,11 +2,15 @@
 
 namespace talvo::caret_rules {
 
+namespace {
+
 bool acceptCaret(const ScreenRect& r) {
   return r.height > minCaretHeight && r.height < maxCaretHeight && (r.x != 0 || r.y != 0);
 }
 
 bool acceptFrame(const ScreenRect& r) { return r.height > 0 && r.height < maxFrameHeight; }
+
+}  // namespace
 
 ScreenRect caretFromCharacter(const ScreenRect& character, bool caretAtEnd) {
   if (!caretAtEnd) return {character.x, character.y, 0, character.height};

@@ -21,14 +21,12 @@ inline constexpr double maxCaretHeight = 200.0;
 // A focused element taller than this is a text area, not a line, and no place for the bar.
 inline constexpr double maxFrameHeight = 120.0;
 
-bool acceptCaret(const ScreenRect& r);
-bool acceptFrame(const ScreenRect& r);
-
 // The caret from a character's extents: the character at the caret itself, or, with the
 // caret at the end of the text, the character before it, whose right edge the caret is on.
 ScreenRect caretFromCharacter(const ScreenRect& character, bool caretAtEnd);
 
-// The first acceptable of the caret and the element frame.
+// The caret if its bounds are believable, else the element frame if it is a line's
+// height, else nothing.
 std::optional<ScreenRect> choose(const std::optional<ScreenRect>& caret,
                                  const std::optional<ScreenRect>& frame);
 }  // namespace caret_rules

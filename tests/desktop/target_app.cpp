@@ -1,26 +1,25 @@
-// A window for desktop tests to type and paste into. Reads one command a line on
-// stdin and answers one line on stdout (clipboard listings end with "end").
+// A window for desktop tests to type and paste into. Reads one command a line on stdin
+// and answers one line on stdout (clipboard listings end with "end"):
 //   focus line|password|button|edit   give that widget the keyboard focus
-//   show                              what each field holds, percent-encoded
+//   show line|password|edit           the field's text, percent-encoded
 //   frame line                        the line edit's screen frame: x y width height
+//   window                            the X window to focus
 //   clear                             empty every field
 //   copy-rich                         put text/plain and text/html on the clipboard
 //   copy TEXT                         put plain text on the clipboard
 //   clipboard                         list the clipboard: "type hexdata" lines
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include <cstdio>
-#include <iostream>
-#include <string>
-#include <unistd.h>
+#include <map>
 
 namespace {
 
@@ -30,71 +29,56 @@ struct Target {
   QLineEdit* password = new QLineEdit;
   QPushButton* button = new QPushButton(QStringLiteral("Press"));
   QTextEdit* edit = new QTextEdit;
+  std::map<QString, QWidget*> widgets{{"line", line}, {"password", password}, {"button", button}, {"edit", edit}};
 
   Target() {
     password->setEchoMode(QLineEdit::Password);
     auto* layout = new QVBoxLayout(&window);
-    for (QWidget* w : {static_cast<QWidget*>(line), static_cast<QWidget*>(password),
-                       static_cast<QWidget*>(button), static_cast<QWidget*>(edit)})
-      layout->addWidget(w);
-    window.setWindowTitle(QStringLiteral("Talvo test target"));
+    for (QWidget* w : std::initializer_list<QWidget*>{line, password, button, edit}) layout->addWidget(w);
     window.setGeometry(100, 100, 400, 300);
     window.show();
   }
 
-  QWidget* widget(const QString& name) {
-    if (name == u"line") return line;
-    if (name == u"password") return password;
-    if (name == u"button") return button;
-    if (name == u"edit") return edit;
-    return nullptr;
+  static void say(const QString& answer) {
+    std::printf("%s\n", qPrintable(answer));
+    std::fflush(stdout);
   }
 
-  static void say(const QString& line) {
-    std::cout << line.toStdString() << std::endl;
+  QString text(const QString& name) {
+    if (name == u"edit") return edit->toPlainText();
+    return name == u"password" ? password->text() : line->text();
   }
 
-  void handle(const QString& command) {
-    QString verb = command.section(u' ', 0, 0);
-    QString rest = command.section(u' ', 1);
-    if (verb == u"focus") {
-      QWidget* w = widget(rest);
-      if (!w) return say(QStringLiteral("error"));
+  void handle(const QString& verb, const QString& rest) {
+    QClipboard* clipboard = QApplication::clipboard();
+    QWidget* named = widgets.count(rest) ? widgets.at(rest) : nullptr;
+    if (verb == u"focus" && named) {
       window.activateWindow();
-      w->setFocus(Qt::OtherFocusReason);
-      say(QStringLiteral("ok"));
+      named->setFocus(Qt::OtherFocusReason);
     } else if (verb == u"show") {
-      say(QStringLiteral("line=%1 password=%2 edit=%3")
-              .arg(QString::fromLatin1(line->text().toUtf8().toPercentEncoding()),
-                   QString::fromLatin1(password->text().toUtf8().toPercentEncoding()),
-                   QString::fromLatin1(edit->toPlainText().toUtf8().toPercentEncoding())));
+      return say(QString::fromLatin1(text(rest).toUtf8().toPercentEncoding()));
+    } else if (verb == u"frame" && named) {
+      QRect frame(named->mapToGlobal(QPoint(0, 0)), named->size());
+      return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
+    } else if (verb == u"window") {
+      return say(QString::number(window.winId()));
     } else if (verb == u"clear") {
-      line->clear();
-      password->clear();
-      edit->clear();
-      say(QStringLiteral("ok"));
-    } else if (verb == u"frame") {
-      QWidget* w = widget(rest);
-      if (!w) return say(QStringLiteral("error"));
-      QPoint at = w->mapToGlobal(QPoint(0, 0));
-      say(QStringLiteral("%1 %2 %3 %4").arg(at.x()).arg(at.y()).arg(w->width()).arg(w->height()));
+      line->clear(), password->clear(), edit->clear();
     } else if (verb == u"copy-rich") {
       auto* data = new QMimeData;
       data->setData(QStringLiteral("text/plain"), QByteArrayLiteral("plain old words"));
       data->setData(QStringLiteral("text/html"), QByteArrayLiteral("<b>old</b> words"));
-      QApplication::clipboard()->setMimeData(data);
-      say(QStringLiteral("ok"));
+      clipboard->setMimeData(data);
     } else if (verb == u"copy") {
-      QApplication::clipboard()->setText(rest);
-      say(QStringLiteral("ok"));
+      clipboard->setText(rest);
     } else if (verb == u"clipboard") {
-      if (const QMimeData* data = QApplication::clipboard()->mimeData())
-        for (const QString& format : data->formats())
-          say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
-      say(QStringLiteral("end"));
+      if (const QMimeData* data = clipboard->mimeData())
+        for (const QString& format : data->formats()) say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
+      return say(QStringLiteral("end"));
     } else {
-      say(QStringLiteral("error"));
+      return say(QStringLiteral("error"));
     }
+    say(QStringLiteral("ok"));
   }
 };
 
@@ -103,17 +87,16 @@ struct Target {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Target target;
-  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-  std::string pending;
-  QObject::connect(&input, &QSocketNotifier::activated, [&] {
-    char chunk[4096];
-    ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n <= 0) return QApplication::quit();
-    pending.append(chunk, size_t(n));
-    for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-      target.handle(QString::fromStdString(pending.substr(0, end)));
-      pending.erase(0, end + 1);
-    }
+  QFile input;
+  input.open(0, QIODevice::ReadOnly);
+  QSocketNotifier notifier(0, QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+    do {
+      QByteArray line = input.readLine();
+      if (line.isEmpty()) return QApplication::quit();  // the end of the input
+      QString command = QString::fromUtf8(line).trimmed();
+      target.handle(command.section(u' ', 0, 0), command.section(u' ', 1));
+    } while (input.canReadLine());
   });
   return app.exec();
 }

@@ -1,149 +1,120 @@
 #include "desktop/virtual_desktop.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QThread>
 
-#include <X11/Xlib.h>
+#include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <X11/Xlib.h>  // after gtest: Xlib's None macro breaks its headers
+
+#include <cstdio>
+#include <utility>
 
 namespace talvo::test {
 
 namespace {
 
-constexpr double startTimeout = 20.0;
+constexpr int startTimeoutMs = 20000;
+constexpr int stopTimeoutMs = 2000;
 
-bool waitUntil(double seconds, const auto& condition) {
+bool waitUntil(const auto& condition) {
   QElapsedTimer clock;
-  clock.start();
-  while (!condition()) {
-    if (clock.elapsed() > seconds * 1000) return false;
-    usleep(20000);
-  }
+  for (clock.start(); !condition(); QThread::msleep(20))
+    if (clock.elapsed() > startTimeoutMs) return false;
   return true;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-bool displayAnswers(const std::string& name) {
-  Display* d = XOpenDisplay(name.c_str());
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
-}
-
-// The value of NAME='value'; or NAME=value; in dbus-launch's shell output.
-std::string shellValue(const std::string& text, const std::string& name) {
-  auto at = text.find(name + "=");
-  if (at == std::string::npos) return {};
-  at += name.size() + 1;
-  if (text[at] == '\'') {
-    ++at;
-    return text.substr(at, text.find('\'', at) - at);
+// The first line the process prints, or empty when it prints none in time.
+QString firstLine(QProcess& process) {
+  while (!process.canReadLine() && process.waitForReadyRead(startTimeoutMs)) {
   }
-  return text.substr(at, text.find(';', at) - at);
+  return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+bool windowManagerRuns() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  bool owned = XGetSelectionOwner(display, XInternAtom(display, "WM_S0", False)) != None;
+  XCloseDisplay(display);
+  return owned;
+}
+
+bool a11yBusAnnounced() {
+  QProcess ask;
+  ask.start("dbus-send", {"--session", "--dest=org.freedesktop.DBus", "--print-reply", "/org/freedesktop/DBus",
+                          "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"});
+  return ask.waitForFinished(startTimeoutMs) && ask.readAllStandardOutput().contains("boolean true");
 }
 
 }  // namespace
 
-VirtualDesktop::VirtualDesktop(bool accessibility) {
-  char pattern[] = "/tmp/talvo-desktop-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    problem_ = "no temporary folder";
-    return;
+VirtualDesktop::VirtualDesktop(Options options) {
+  if (!dir_.isValid()) problem_ = QStringLiteral("no temporary folder");
+  for (auto [variable, sub] : {std::pair{"XDG_RUNTIME_DIR", "runtime"}, {"XDG_CONFIG_HOME", "config"},
+                                {"XDG_CACHE_HOME", "cache"}, {"XDG_DATA_HOME", "data"}}) {
+    QDir(dir_.path()).mkpath(sub);
+    qputenv(variable, dir_.filePath(sub).toUtf8());
   }
-  dir_ = pattern;
-  for (const char* sub : {"runtime", "config", "cache", "data"})
-    std::filesystem::create_directories(dir_ + "/" + sub);
-  std::filesystem::permissions(dir_ + "/runtime", std::filesystem::perms::owner_all);
-  setenv("XDG_RUNTIME_DIR", (dir_ + "/runtime").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
-  setenv("XDG_CACHE_HOME", (dir_ + "/cache").c_str(), 1);
-  setenv("XDG_DATA_HOME", (dir_ + "/data").c_str(), 1);
-  unsetenv("AT_SPI_BUS_ADDRESS");
-  ok_ = startX() && (!accessibility || startBuses());
-}
-
-bool VirtualDesktop::startX() {
-  // Xvfb picks a free display itself and writes its number to the file. Without
-  // -noreset it resets whenever its last client leaves, refusing connections meanwhile.
-  std::string numberFile = dir_ + "/display";
-  xvfb_ = ChildProcess({"sh", "-c",
-                        "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + numberFile},
-                       {});
-  if (!waitUntil(startTimeout, [&] { return readFile(numberFile).find('\n') != std::string::npos; })) {
-    problem_ = "Xvfb did not start";
-    return false;
+  QFile::setPermissions(dir_.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qunsetenv("AT_SPI_BUS_ADDRESS");
+  if (!problem_.isEmpty() || !startX()) return;
+  if (options.windowManager) {
+    launch("openbox", {"--sm-disable"});
+    if (!waitUntil(windowManagerRuns)) problem_ = QStringLiteral("openbox did not start");
   }
-  std::string number = readFile(numberFile);
-  display_ = ":" + number.substr(0, number.find('\n'));
-  if (!waitUntil(startTimeout, [&] { return displayAnswers(display_); })) {
-    problem_ = "Xvfb does not answer";
-    return false;
-  }
-  setenv("DISPLAY", display_.c_str(), 1);
-  return true;
-}
-
-bool VirtualDesktop::startBuses() {
-  std::string launchFile = dir_ + "/dbus-launch";
-  ChildProcess::Options options;
-  options.outputFile = launchFile;
-  ChildProcess launch({"dbus-launch", "--sh-syntax"}, options);
-  if (!waitUntil(startTimeout, [&] { return !launch.running(); })) {
-    problem_ = "dbus-launch hangs";
-    return false;
-  }
-  std::string out = readFile(launchFile);
-  std::string address = shellValue(out, "DBUS_SESSION_BUS_ADDRESS");
-  std::string pid = shellValue(out, "DBUS_SESSION_BUS_PID");
-  if (address.empty() || pid.empty()) {
-    problem_ = "no session bus";
-    return false;
-  }
-  sessionBusPid_ = std::stoi(pid);
-  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-  accessibilityBus_ =
-      ChildProcess({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"}, {});
-  // Clients ask the session bus for the accessibility bus; asking before the launcher
-  // holds its name would make D-Bus start a second launcher that nobody stops.
-  std::string answerFile = dir_ + "/a11y-owner";
-  auto announced = [&] {
-    ChildProcess::Options options;
-    options.outputFile = answerFile;
-    std::filesystem::remove(answerFile);
-    ChildProcess ask({"dbus-send", "--session", "--dest=org.freedesktop.DBus", "--print-reply",
-                      "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                      "string:org.a11y.Bus"},
-                     options);
-    waitUntil(startTimeout, [&] { return !ask.running(); });
-    return readFile(answerFile).find("boolean true") != std::string::npos;
-  };
-  if (!waitUntil(startTimeout, announced)) {
-    problem_ = "the accessibility bus did not start";
-    return false;
-  }
-  return true;
+  if (options.accessibility && problem_.isEmpty()) startBuses();
 }
 
 VirtualDesktop::~VirtualDesktop() {
-  accessibilityBus_.stop();
-  if (sessionBusPid_ > 0) kill(sessionBusPid_, SIGTERM);
-  xvfb_.stop();
-  if (!dir_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+  for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
+    (*it)->terminate();
+    if (!(*it)->waitForFinished(stopTimeoutMs)) (*it)->kill(), (*it)->waitForFinished(stopTimeoutMs);
   }
+}
+
+QProcess& VirtualDesktop::launch(const QString& program, const QStringList& arguments) {
+  QProcess& process = *processes_.emplace_back(std::make_unique<QProcess>());
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  process.start(program, arguments);
+  return process;
+}
+
+bool VirtualDesktop::startX() {
+  // Xvfb picks a free display itself and prints its number. Without -noreset it resets
+  // whenever its last client leaves, refusing connections meanwhile.
+  QString number = firstLine(launch("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                                             "-noreset"}));
+  if (number.isEmpty()) problem_ = QStringLiteral("Xvfb did not start");
+  else qputenv("DISPLAY", (u':' + number).toUtf8());
+  return problem_.isEmpty();
+}
+
+bool VirtualDesktop::startBuses() {
+  QString address = firstLine(launch("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1",
+                                                     "--address=unix:path=" + dir_.filePath("session-bus")}));
+  if (address.isEmpty()) {
+    problem_ = QStringLiteral("no session bus");
+    return false;
+  }
+  qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+  launch("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
+  // Clients ask the session bus for the accessibility bus; asking before the launcher
+  // holds its name would make D-Bus start a second launcher that nobody stops.
+  if (waitUntil(a11yBusAnnounced)) return true;
+  problem_ = QStringLiteral("the accessibility bus did not start");
+  return false;
+}
+
+int runInVirtualDesktop(int& argc, char** argv, VirtualDesktop::Options options, const std::function<int()>& run) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i)
+    if (QByteArray(argv[i]).startsWith("--gtest_list_tests")) return RUN_ALL_TESTS();
+  VirtualDesktop desktop(options);
+  if (desktop.problem().isEmpty()) return run();
+  std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
+  return 1;
 }
 
 }  // namespace talvo::test

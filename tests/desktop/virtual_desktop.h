@@ -1,37 +1,44 @@
 #pragma once
 
-#include "desktop/child_process.h"
+#include <QProcess>
+#include <QTemporaryDir>
 
-#include <string>
+#include <functional>
+#include <memory>
+#include <vector>
 
 namespace talvo::test {
 
-// A private X server, and on request a session bus with the accessibility bus, for the
-// life of a test program. Points DISPLAY and the bus variables of this process at them.
-// Start it before any Qt GUI object exists: the toolkit reads DISPLAY once.
+// A private X server, and on request a window manager and the session and accessibility
+// buses, for the life of a test program. Points DISPLAY, the XDG folders and the bus
+// variables of this process at them. Start it before any Qt GUI object exists: the
+// toolkit reads DISPLAY once.
 class VirtualDesktop {
 public:
-  explicit VirtualDesktop(bool accessibility);
-  ~VirtualDesktop();
-  VirtualDesktop(const VirtualDesktop&) = delete;
-  VirtualDesktop& operator=(const VirtualDesktop&) = delete;
+  struct Options {
+    bool accessibility = false;
+    bool windowManager = false;
+  };
 
-  bool ok() const { return ok_; }
-  const std::string& display() const { return display_; }
-  const std::string& dir() const { return dir_; }
-  std::string problem() const { return problem_; }
+  explicit VirtualDesktop(Options options);
+  ~VirtualDesktop();
+
+  // Empty once everything asked for runs.
+  QString problem() const { return problem_; }
 
 private:
+  QProcess& launch(const QString& program, const QStringList& arguments);
   bool startX();
   bool startBuses();
 
-  bool ok_ = false;
-  std::string dir_;
-  std::string display_;
-  std::string problem_;
-  ChildProcess xvfb_;
-  ChildProcess accessibilityBus_;
-  pid_t sessionBusPid_ = -1;
+  QTemporaryDir dir_;
+  QString problem_;
+  std::vector<std::unique_ptr<QProcess>> processes_;  // stopped in reverse order
 };
+
+// Entry of a desktop test program. Listing the tests (as test discovery does at build
+// time) needs no desktop; running them starts one first, then hands over to `run`, which
+// makes the Qt application and runs the tests.
+int runInVirtualDesktop(int& argc, char** argv, VirtualDesktop::Options options, const std::function<int()>& run);
 
 }  // namespace talvo::test

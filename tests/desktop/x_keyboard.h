@@ -1,43 +1,32 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <memory>
-#include <optional>
-#include <sys/types.h>
 
 namespace talvo::test {
 
-// Key events and focus changes for tests, sent through XTest one key at a time on a
-// connection of the tests' own.
+// Key events, focus changes and keyboard grabs for tests, sent on an X connection of the
+// tests' own: to the program under test it is just another client.
 class XKeyboard {
 public:
   XKeyboard();
   ~XKeyboard();
 
-  bool ok() const;
   // Keysym names as X spells them: "Control_R", "Alt_R", "Escape", "a".
   bool press(const char* keysym);
   bool release(const char* keysym);
-  bool tap(const char* keysym);
-  // Gives the keyboard focus to the top-level window of that process, once it has one.
-  bool focusWindowOf(pid_t pid, double seconds = 10.0);
-  std::optional<pid_t> focusedPid();
+  bool tap(const char* keysym) { return press(keysym) && release(keysym); }
+  // Gives the keyboard focus to the window once it is on screen.
+  bool focus(quint64 window);
+  quint64 focused();
+  // Holds the keyboard the way a password prompt does.
+  bool grab();
+  void ungrab();
 
 private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-};
-
-// A keyboard grab held, like a password prompt's, by another X client.
-class KeyboardGrab {
-public:
-  KeyboardGrab();
-  ~KeyboardGrab();
-  bool held() const { return held_; }
-
-private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
-  bool held_ = false;
 };
 
 }  // namespace talvo::test

@@ -1,67 +1,93 @@
-#include "insertion/atspi_focus_probe.h"
 #include "insertion/clipboard.h"
 #include "insertion/focus_classify.h"
 #include "insertion/paste_inserter.h"
 #include "insertion/paste_keys.h"
 #include "insertion/screen_rect.h"
-#include "insertion/fake_clipboard.h"
 #include "support/task_runner.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace talvo {
 namespace {
 
 using namespace insert_outcome;
-using test::FakeClipboard;
 
-// ---- classify
+// An in-memory clipboard that counts every change, as a system clipboard does.
+class FakeClipboard final : public Clipboard {
+public:
+  std::vector<ClipboardItem> contents;
+  uint64_t changes = 0;
 
-TEST(Classify, RolesDecideBeforeFlags) {
-  EXPECT_EQ(classifyFocus(QStringLiteral("text"), false, false, false), FocusVerdict::text);
-  EXPECT_EQ(classifyFocus(QStringLiteral("terminal"), false, false, false), FocusVerdict::text);
-  EXPECT_EQ(classifyFocus(QStringLiteral("push button"), true, true, true), FocusVerdict::notText);
-  EXPECT_EQ(classifyFocus(QStringLiteral("table cell"), true, false, false), FocusVerdict::notText);
+  std::vector<ClipboardItem> items() override { return contents; }
+  void clear() override { contents.clear(), ++changes; }
+  void write(const std::vector<ClipboardItem>& items) override {
+    contents.insert(contents.end(), items.begin(), items.end());
+    ++changes;
+  }
+  uint64_t changeCount() override { return changes; }
+
+  // Someone else copies something.
+  void copyFromElsewhere(const std::vector<ClipboardItem>& items) { contents = items, ++changes; }
+};
+
+struct ClassifyCase {
+  std::optional<QString> role;
+  bool valueSettable, selectedTextSettable, hasSelectionRange;
+  FocusVerdict expected;
+};
+
+class Classify : public ::testing::TestWithParam<ClassifyCase> {};
+
+TEST_P(Classify, KnownRolesDecideBeforeTheFlags) {
+  const ClassifyCase& c = GetParam();
+  EXPECT_EQ(classifyFocus(c.role, c.valueSettable, c.selectedTextSettable, c.hasSelectionRange), c.expected)
+      << qPrintable(c.role.value_or("<none>"));
 }
 
-TEST(Classify, UnknownRolesFallToTheFlags) {
-  const QString odd = QStringLiteral("document web");
-  EXPECT_EQ(classifyFocus(odd, false, true, false), FocusVerdict::text);
-  EXPECT_EQ(classifyFocus(odd, true, false, false), FocusVerdict::text);
-  EXPECT_EQ(classifyFocus(odd, false, false, false), FocusVerdict::notText);
-  EXPECT_EQ(classifyFocus(std::nullopt, false, false, true), FocusVerdict::text);
-  EXPECT_EQ(classifyFocus(std::nullopt, false, false, false), FocusVerdict::notText);
+INSTANTIATE_TEST_SUITE_P(
+    Roles, Classify,
+    ::testing::Values(
+        ClassifyCase{"text", false, false, false, FocusVerdict::text},
+        ClassifyCase{"terminal", false, false, false, FocusVerdict::text},
+        ClassifyCase{"push button", true, true, true, FocusVerdict::notText},
+        ClassifyCase{"table cell", true, false, false, FocusVerdict::notText},
+        ClassifyCase{"document web", false, true, false, FocusVerdict::text},
+        ClassifyCase{"document web", true, false, false, FocusVerdict::text},
+        ClassifyCase{"document web", false, false, false, FocusVerdict::notText},
+        ClassifyCase{std::nullopt, false, false, true, FocusVerdict::text},
+        ClassifyCase{std::nullopt, false, false, false, FocusVerdict::notText},
+        // Names compare exactly: these are unknown roles, left to the flags.
+        ClassifyCase{"Push Button", false, false, false, FocusVerdict::notText},
+        ClassifyCase{"Text", true, false, false, FocusVerdict::text}));
+
+struct CaretCase {
+  const char* name;
+  std::optional<ScreenRect> caret, frame, expected;
+};
+void PrintTo(const CaretCase& c, std::ostream* out) { *out << c.name; }
+
+const ScreenRect frame{50, 60, 200, 24};
+
+class CaretRules : public ::testing::TestWithParam<CaretCase> {};
+
+TEST_P(CaretRules, ChooseTheCaretOrTheFrame) {
+  EXPECT_EQ(caret_rules::choose(GetParam().caret, GetParam().frame), GetParam().expected);
 }
 
-TEST(Classify, RoleNamesAreExact) {
-  EXPECT_EQ(classifyFocus(QStringLiteral("Push Button"), false, false, false), FocusVerdict::notText);
-  EXPECT_EQ(classifyFocus(QStringLiteral("Text"), true, false, false), FocusVerdict::text);
-  EXPECT_FALSE(isTextRole(u"Text"));
-  EXPECT_EQ(AtspiFocusProbe::classify(QStringLiteral("entry"), false, false, false), FocusVerdict::text);
-}
-
-// ---- caret rules
-
-TEST(CaretRules, SliversAndTheOriginAreRefused) {
-  using namespace caret_rules;
-  EXPECT_FALSE(acceptCaret({10, 10, 0, 2.0}));
-  EXPECT_TRUE(acceptCaret({10, 10, 0, 2.5}));
-  EXPECT_FALSE(acceptCaret({0, 0, 0, 16}));
-  EXPECT_TRUE(acceptCaret({0, 5, 0, 16}));
-  EXPECT_FALSE(acceptCaret({10, 10, 0, 200}));
-  EXPECT_FALSE(acceptFrame({10, 10, 300, 120}));
-  EXPECT_TRUE(acceptFrame({10, 10, 300, 119}));
-  EXPECT_FALSE(acceptFrame({10, 10, 300, 0}));
-}
-
-TEST(CaretRules, FallsBackToTheFrame) {
-  using namespace caret_rules;
-  ScreenRect frame{50, 60, 200, 24};
-  EXPECT_EQ(choose(ScreenRect{0, 0, 0, 0}, frame), frame);
-  EXPECT_EQ(choose(std::nullopt, frame), frame);
-  EXPECT_EQ(choose(ScreenRect{70, 64, 0, 16}, frame), (ScreenRect{70, 64, 0, 16}));
-  EXPECT_EQ(choose(std::nullopt, ScreenRect{50, 60, 200, 300}), std::nullopt);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, CaretRules,
+    ::testing::Values(CaretCase{"Caret", ScreenRect{70, 64, 0, 16}, frame, ScreenRect{70, 64, 0, 16}},
+                      CaretCase{"NoCaret", std::nullopt, frame, frame},
+                      CaretCase{"SliverOf2", ScreenRect{10, 10, 0, 2.0}, frame, frame},
+                      CaretCase{"JustAboveASliver", ScreenRect{10, 10, 0, 2.5}, frame, ScreenRect{10, 10, 0, 2.5}},
+                      CaretCase{"AtTheOrigin", ScreenRect{0, 0, 0, 16}, frame, frame},
+                      CaretCase{"OnTheLeftEdge", ScreenRect{0, 5, 0, 16}, frame, ScreenRect{0, 5, 0, 16}},
+                      CaretCase{"TallCaret", ScreenRect{10, 10, 0, 200}, frame, frame},
+                      CaretCase{"FrameOf120", std::nullopt, ScreenRect{10, 10, 300, 120}, std::nullopt},
+                      CaretCase{"FrameOf119", std::nullopt, ScreenRect{10, 10, 300, 119}, ScreenRect{10, 10, 300, 119}},
+                      CaretCase{"FlatFrame", std::nullopt, ScreenRect{10, 10, 300, 0}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CaretRules, CaretAtTheEndSitsOnTheLastCharactersRightEdge) {
   ScreenRect last{100, 40, 8, 16};
@@ -69,114 +95,74 @@ TEST(CaretRules, CaretAtTheEndSitsOnTheLastCharactersRightEdge) {
   EXPECT_EQ(caret_rules::caretFromCharacter(last, false), (ScreenRect{100, 40, 0, 16}));
 }
 
-// ---- clipboard snapshot
-
-TEST(ClipboardSnapshot, LeavesOutPseudoTargets) {
-  using clipboard_types::isPseudoTarget;
-  for (const char* t : {"TARGETS", "TIMESTAMP", "MULTIPLE", "UTF8_STRING", "SAVE_TARGETS", ""})
-    EXPECT_TRUE(isPseudoTarget(QString::fromLatin1(t))) << t;
-  for (const char* t : {"text/plain", "text/html", "image/png", "x-kde-passwordManagerHint",
-                        "org.nspasteboard.TransientType", "text/plain;charset=utf-8"})
-    EXPECT_FALSE(isPseudoTarget(QString::fromLatin1(t))) << t;
-
+TEST(ClipboardSnapshot, KeepsOnlyTheTypesThatHoldData) {
   FakeClipboard clipboard;
-  clipboard.contents = {{{"TARGETS", "x"}, {"text/html", "<b>a</b>"}, {"text/plain", "a"}}};
-  ClipboardSnapshot snapshot = ClipboardSnapshot::take(clipboard);
-  ASSERT_EQ(snapshot.items.size(), 1u);
-  EXPECT_EQ(snapshot.items[0], (ClipboardItem{{"text/html", "<b>a</b>"}, {"text/plain", "a"}}));
+  clipboard.contents = {{{"TARGETS", "x"}, {"TIMESTAMP", "1"}, {"UTF8_STRING", "a"}, {"", ""}, {"text/html", "<b>a</b>"},
+                         {"text/plain;charset=utf-8", "a"}, {"x-kde-passwordManagerHint", "secret"}}};
+  EXPECT_EQ(ClipboardSnapshot::take(clipboard).items,
+            (std::vector<ClipboardItem>{{{"text/html", "<b>a</b>"}, {"text/plain;charset=utf-8", "a"},
+                                         {"x-kde-passwordManagerHint", "secret"}}}));
 }
 
-TEST(ClipboardSnapshot, RestoresEveryItemAndLeavesEmptyEmpty) {
-  FakeClipboard clipboard;
-  std::vector<ClipboardItem> two = {{{"text/plain", "a"}}, {{"image/png", QByteArray("\x89PNG\0", 5)}}};
-  clipboard.contents = two;
-  ClipboardSnapshot snapshot = ClipboardSnapshot::take(clipboard);
-  clipboard.contents = {{{"text/plain", "other"}}};
-  snapshot.restore(clipboard);
-  EXPECT_EQ(clipboard.contents, two);
-
-  FakeClipboard empty;
-  ClipboardSnapshot nothing = ClipboardSnapshot::take(empty);
-  empty.contents = {{{"text/plain", "x"}}};
-  nothing.restore(empty);
-  EXPECT_TRUE(empty.contents.empty());
-  EXPECT_EQ(empty.writes, 0);
-}
-
-// ---- paste keys
-
-TEST(PasteKeys, TerminalsGetTheirOwnKeys) {
+TEST(PasteKeys, FollowTheFocusedWindow) {
   EXPECT_EQ(choosePasteKeys("xterm", "XTerm", ""), PasteKeys::shiftInsert);
-  EXPECT_EQ(choosePasteKeys("urxvt", "URxvt", ""), PasteKeys::shiftInsert);
   EXPECT_EQ(choosePasteKeys("gnome-terminal-server", "Gnome-terminal", ""), PasteKeys::ctrlShiftV);
-  EXPECT_EQ(choosePasteKeys("konsole", "konsole", ""), PasteKeys::ctrlShiftV);
   EXPECT_EQ(choosePasteKeys("someapp", "SomeApp", "terminal"), PasteKeys::ctrlShiftV);
   EXPECT_EQ(choosePasteKeys("firefox", "firefox", "entry"), PasteKeys::ctrlV);
-  EXPECT_EQ(choosePasteKeys("", "", ""), PasteKeys::ctrlV);
 }
-
-// ---- paste inserter
 
 class ScriptedProbe final : public FocusProbe {
 public:
   FocusVerdict answer = FocusVerdict::text;
-  int asked = 0;
-  FocusVerdict verdict() override {
-    ++asked;
-    return answer;
-  }
+  FocusVerdict verdict() override { return answer; }
 };
+
+constexpr double restoreDelay = 0.05;
+
+// Runs the event loop until every timer due within the restore delay has fired: Qt fires
+// due timers in the order of their deadlines, so a later one marks the moment.
+void pastTheRestoreDelay() {
+  bool passed = false;
+  QTimer::singleShot(std::chrono::milliseconds(int(restoreDelay * 1000) + 20), [&] { passed = true; });
+  ASSERT_TRUE(test::spinUntil([&] { return passed; }));
+}
 
 struct InserterRig {
   std::shared_ptr<ScriptedProbe> probe = std::make_shared<ScriptedProbe>();
   std::shared_ptr<FakeClipboard> clipboard = std::make_shared<FakeClipboard>();
   bool trusted = true;
-  int pastes = 0;
   std::vector<std::vector<ClipboardItem>> seenAtPaste;
-  double delay = 0.05;
 
   std::unique_ptr<PasteInserter> make() {
-    return std::make_unique<PasteInserter>(
-        probe, clipboard, delay, [this] { return trusted; },
-        [this] {
-          ++pastes;
-          seenAtPaste.push_back(clipboard->contents);
-        });
+    return std::make_unique<PasteInserter>(probe, clipboard, restoreDelay, [this] { return trusted; },
+                                           [this] { seenAtPaste.push_back(clipboard->contents); });
   }
 };
 
 const std::vector<ClipboardItem> rich = {
     {{"text/plain", "old"}, {"text/html", "<i>old</i>"}, {"image/png", QByteArray("\x89PNG\r\n\0", 7)}}};
+const std::vector<ClipboardItem> theirs = {{{"text/plain", "copied meanwhile"}}};
 
-TEST(PasteInserter, HeldBackVerdictsLeaveTheClipboardAlone) {
-  for (FocusVerdict v : {FocusVerdict::notText, FocusVerdict::secureInput}) {
+TEST(PasteInserter, HeldBackTextLeavesTheClipboardAlone) {
+  for (FocusVerdict v : {FocusVerdict::notText, FocusVerdict::secureInput, FocusVerdict::ownApp}) {
     InserterRig rig;
     rig.probe->answer = v;
-    rig.clipboard->contents = rich;
-    auto inserter = rig.make();
-    EXPECT_EQ(inserter->insert(QStringLiteral("hello")), InsertOutcome(HeldBack{v}));
-    EXPECT_EQ(rig.clipboard->contents, rich);
+    EXPECT_EQ(rig.make()->insert(QStringLiteral("hello")), InsertOutcome(HeldBack{v}));
     EXPECT_EQ(rig.clipboard->changes, 0u);
-    EXPECT_EQ(rig.pastes, 0);
   }
 }
 
-TEST(PasteInserter, OwnAppGoesToTheHandlerOrIsHeldBack) {
+TEST(PasteInserter, OwnAppGoesToItsHandler) {
   InserterRig rig;
   rig.probe->answer = FocusVerdict::ownApp;
   auto inserter = rig.make();
-  EXPECT_EQ(inserter->insert(QStringLiteral("hi")), InsertOutcome(HeldBack{FocusVerdict::ownApp}));
   QString got;
-  inserter->ownAppHandler = [&](const QString& t) {
-    got = t;
-    return true;
-  };
+  inserter->ownAppHandler = [&](const QString& t) { return (got = t), true; };
   EXPECT_EQ(inserter->insert(QStringLiteral("ünï 🎤")), InsertOutcome(Pasted{}));
   EXPECT_EQ(got, QStringLiteral("ünï 🎤"));
   inserter->ownAppHandler = [](const QString&) { return false; };
   EXPECT_EQ(inserter->insert(QStringLiteral("hi")), InsertOutcome(HeldBack{FocusVerdict::ownApp}));
   EXPECT_EQ(rig.clipboard->changes, 0u);
-  EXPECT_EQ(rig.pastes, 0);
 }
 
 TEST(PasteInserter, UntrustedLeavesExactlyThePlainText) {
@@ -184,88 +170,55 @@ TEST(PasteInserter, UntrustedLeavesExactlyThePlainText) {
   rig.trusted = false;
   rig.probe->answer = FocusVerdict::unknown;
   rig.clipboard->contents = rich;
-  auto inserter = rig.make();
-  EXPECT_EQ(inserter->insert(QStringLiteral("äöü 🎤")), InsertOutcome(CopiedNoPermission{}));
-  EXPECT_EQ(rig.clipboard->contents,
-            (std::vector<ClipboardItem>{{{"text/plain", QStringLiteral("äöü 🎤").toUtf8()}}}));
-  EXPECT_EQ(rig.pastes, 0);
-  test::spinFor(0.15);
-  EXPECT_EQ(rig.clipboard->contents.size(), 1u);  // nothing restored
+  EXPECT_EQ(rig.make()->insert(QStringLiteral("äöü 🎤")), InsertOutcome(CopiedNoPermission{}));
+  pastTheRestoreDelay();
+  EXPECT_EQ(rig.clipboard->contents, (std::vector<ClipboardItem>{{{"text/plain", QStringLiteral("äöü 🎤").toUtf8()}}}));
+  EXPECT_TRUE(rig.seenAtPaste.empty());
 }
 
-TEST(PasteInserter, PastesWithMarkersThenRestores) {
-  InserterRig rig;
-  rig.clipboard->contents = rich;
-  auto inserter = rig.make();
-  EXPECT_EQ(inserter->insert(QStringLiteral("new words")), InsertOutcome(Pasted{}));
-  ASSERT_EQ(rig.pastes, 1);
-  ASSERT_EQ(rig.seenAtPaste[0].size(), 1u);
-  EXPECT_EQ(rig.seenAtPaste[0][0], (ClipboardItem{{"text/plain", "new words"},
-                                                  {"org.nspasteboard.TransientType", ""},
-                                                  {"org.nspasteboard.AutoGeneratedType", ""},
-                                                  {"x-kde-passwordManagerHint", "secret"}}));
-  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == rich; }, 2.0));
+TEST(PasteInserter, PastesTheTextWithMarkersEvenIntoAnUnknownFocus) {
+  for (FocusVerdict v : {FocusVerdict::text, FocusVerdict::unknown}) {
+    InserterRig rig;
+    rig.probe->answer = v;
+    EXPECT_EQ(rig.make()->insert(QStringLiteral("new words")), InsertOutcome(Pasted{}));
+    EXPECT_EQ(rig.seenAtPaste, (std::vector<std::vector<ClipboardItem>>{{{{"text/plain", "new words"},
+                                                                          {"org.nspasteboard.TransientType", ""},
+                                                                          {"org.nspasteboard.AutoGeneratedType", ""},
+                                                                          {"x-kde-passwordManagerHint", "secret"}}}}));
+  }
 }
 
-TEST(PasteInserter, UnknownStillPastes) {
+// What the clipboard holds once the restores are due, after pastes ('p') and copies by
+// someone else ('c'). The inserter is gone by then; its restores are not.
+struct RestoreCase {
+  const char* name;
+  std::vector<ClipboardItem> before;
+  std::string script;
+  std::vector<ClipboardItem> after;
+};
+void PrintTo(const RestoreCase& c, std::ostream* out) { *out << c.name; }
+
+class Restore : public ::testing::TestWithParam<RestoreCase> {};
+
+TEST_P(Restore, PutsBackTheNewestContentsOfTheUser) {
   InserterRig rig;
-  rig.probe->answer = FocusVerdict::unknown;
+  rig.clipboard->contents = GetParam().before;
   auto inserter = rig.make();
-  EXPECT_EQ(inserter->insert(QStringLiteral("x")), InsertOutcome(Pasted{}));
-  EXPECT_EQ(rig.pastes, 1);
+  for (char step : GetParam().script)
+    if (step == 'p') EXPECT_EQ(inserter->insert(QStringLiteral("words")), InsertOutcome(Pasted{}));
+    else rig.clipboard->copyFromElsewhere(theirs);
+  inserter.reset();
+  pastTheRestoreDelay();
+  EXPECT_EQ(rig.clipboard->contents, GetParam().after);
 }
 
-TEST(PasteInserter, ANewerCopyIsNotOverwritten) {
-  InserterRig rig;
-  rig.clipboard->contents = rich;
-  auto inserter = rig.make();
-  inserter->insert(QStringLiteral("new words"));
-  std::vector<ClipboardItem> theirs = {{{"text/plain", "copied meanwhile"}}};
-  rig.clipboard->copyFromElsewhere(theirs);
-  test::spinFor(0.2);
-  EXPECT_EQ(rig.clipboard->contents, theirs);
-}
-
-TEST(PasteInserter, TwoPastesInsideTheDelayStillRestoreTheUsersClipboard) {
-  InserterRig rig;
-  rig.delay = 0.2;
-  rig.clipboard->contents = rich;
-  auto inserter = rig.make();
-  inserter->insert(QStringLiteral("first"));
-  inserter->insert(QStringLiteral("second"));
-  ASSERT_EQ(rig.seenAtPaste.size(), 2u);
-  EXPECT_EQ(rig.seenAtPaste[1][0][0].second, QByteArray("second"));
-  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == rich; }, 2.0));
-  test::spinFor(0.3);
-  EXPECT_EQ(rig.clipboard->contents, rich);
-}
-
-TEST(PasteInserter, AfterACopyInBetweenTheNewerContentsAreSaved) {
-  InserterRig rig;
-  rig.delay = 0.2;
-  rig.clipboard->contents = rich;
-  auto inserter = rig.make();
-  inserter->insert(QStringLiteral("first"));
-  std::vector<ClipboardItem> theirs = {{{"text/plain", "copied meanwhile"}}};
-  rig.clipboard->copyFromElsewhere(theirs);
-  inserter->insert(QStringLiteral("second"));
-  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == theirs; }, 2.0));
-}
-
-TEST(PasteInserter, AnEmptyClipboardComesBackEmpty) {
-  InserterRig rig;
-  auto inserter = rig.make();
-  inserter->insert(QStringLiteral("x"));
-  EXPECT_FALSE(rig.clipboard->contents.empty());
-  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents.empty(); }, 2.0));
-}
-
-TEST(PasteInserter, TheRestoreOutlivesTheInserter) {
-  InserterRig rig;
-  rig.clipboard->contents = rich;
-  rig.make()->insert(QStringLiteral("x"));
-  EXPECT_TRUE(test::spinUntil([&] { return rig.clipboard->contents == rich; }, 2.0));
-}
+INSTANTIATE_TEST_SUITE_P(Clipboards, Restore,
+                         ::testing::Values(RestoreCase{"TheUsersClipboardComesBack", rich, "p", rich},
+                                           RestoreCase{"AnEmptyClipboardComesBackEmpty", {}, "p", {}},
+                                           RestoreCase{"ANewerCopyIsLeftAlone", rich, "pc", theirs},
+                                           RestoreCase{"TwoPastesInsideTheDelayRestoreTheUsers", rich, "pp", rich},
+                                           RestoreCase{"ACopyBetweenPastesIsWhatComesBack", rich, "pcp", theirs}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace talvo

@@ -1,5 +1,6 @@
-// Prints the focus verdict for the current desktop, for tests that need the probe in a
-// process of its own (the accessibility connection is per process).
+// Prints the focus verdict for the current desktop, for tests that need a probe in a
+// process of its own: one that has heard no focus event yet and must search the tree.
+//   insertion_verdict_probe [SEARCH_MS]
 #include "insertion/atspi_focus_probe.h"
 
 #include <QGuiApplication>
@@ -7,7 +8,9 @@
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
-  talvo::AtspiFocusProbe probe(QCoreApplication::applicationPid());
+  auto searchTime = talvo::AtspiFocusProbe::defaultSearchTime;
+  if (argc > 1) searchTime = std::chrono::milliseconds(QByteArray(argv[1]).toInt());
+  talvo::AtspiFocusProbe probe(QCoreApplication::applicationPid(), searchTime);
   std::printf("%s\n", qPrintable(talvo::toString(probe.verdict())));
   return 0;
 }

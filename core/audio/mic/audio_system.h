@@ -42,7 +42,7 @@ public:
   // The device capture runs on, or nothing when it cannot be read.
   virtual std::optional<uint32_t> currentDevice() = 0;
   // Pins capture to a device. 0 on success, otherwise the sound system's status code.
-  virtual int setCurrentDevice(uint32_t id) = 0;
+  [[nodiscard]] virtual int setCurrentDevice(uint32_t id) = 0;
 
   // Buffers of exactly `frames` frames in `format`, delivered on the capture thread.
   virtual void installTap(uint32_t frames, AudioFormat format, BufferHandler handler) = 0;

@@ -33,23 +33,13 @@ void MicSource::setOnBuffer(BufferHandler handler) {
   slot_->handler = std::move(shared);
 }
 
-AudioSource::BufferHandler MicSource::onBuffer() const {
-  std::lock_guard guard(slot_->lock);
-  return slot_->handler ? *slot_->handler : BufferHandler{};
-}
-
-QString MicSource::signature(std::optional<uint32_t> device, double sampleRate, uint32_t channels,
-                             const std::optional<QString>& preferredUID) {
-  return QStringLiteral("%1/%2/%3/%4")
-      .arg(device.value_or(0))
-      .arg(qint64(sampleRate))
-      .arg(channels)
-      .arg(preferredUID.value_or(QStringLiteral("default")));
-}
-
 QString MicSource::deviceSignature() const {
   const AudioFormat live = engine_->inputFormat();
-  return signature(engine_->currentDevice(), live.sampleRate, live.channels, preferredUID_);
+  return QStringLiteral("%1/%2/%3/%4")
+      .arg(engine_->currentDevice().value_or(0))
+      .arg(qint64(live.sampleRate))
+      .arg(live.channels)
+      .arg(preferredUID_.value_or(QStringLiteral("default")));
 }
 
 void MicSource::selectPreferredDevice() {

@@ -33,7 +33,6 @@ public:
 
   AudioFormat format() const override;
   void setOnBuffer(BufferHandler handler) override;
-  BufferHandler onBuffer() const;
   void prepare() override;
   void start() override;
   void stop() override;
@@ -45,17 +44,15 @@ public:
   // The name to show for the microphone in use.
   QString deviceName() const;
 
-  // "<device>/<rate>/<channels>/<uid or default>", e.g. 73/48000/1/default.
-  static QString signature(std::optional<uint32_t> device, double sampleRate, uint32_t channels,
-                           const std::optional<QString>& preferredUID);
-  QString deviceSignature() const;
-
   // Tests replace the clock to step through the quiet window.
   void setClock(std::function<Clock::time_point()> now) { now_ = std::move(now); }
 
 private:
   MicSource(std::shared_ptr<AudioSystem> system, std::optional<QString> preferredUID);
 
+  // "<device>/<rate>/<channels>/<uid or default>", e.g. 73/48000/1/default: what the
+  // engine was set up for, to tell a real device change from the engine's own notices.
+  QString deviceSignature() const;
   void selectPreferredDevice();
   void installTap();
   void watchConfiguration();

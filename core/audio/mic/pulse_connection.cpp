@@ -1,5 +1,7 @@
 #include "audio/mic/pulse_connection.h"
 
+#include "storage/log.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/subscribe.h>
@@ -98,7 +100,9 @@ std::shared_ptr<Connection> Connection::open() {
   if (pa_context_get_state(self.context_) != PA_CONTEXT_READY) return connection;
   pa_context_set_subscribe_callback(self.context_, subscriptionEvent, &self);
   const auto mask = pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
-  finish(self.loop_, pa_context_subscribe(self.context_, mask, signalDone, self.loop_));
+  // Capture still works without the notices; only a device change goes unseen until the next start.
+  if (!finish(self.loop_, pa_context_subscribe(self.context_, mask, signalDone, self.loop_)))
+    Log::info(QStringLiteral("mic: the sound server sends no device changes"));
   return connection;
 }
 

@@ -35,7 +35,6 @@ public:
 
   bool ready() const;
   std::optional<std::vector<Source>> sources();
-  std::optional<QString> defaultSourceName();
   // The server's default source if it is a real input, else the first real input.
   std::optional<Source> defaultInput();
 
@@ -64,6 +63,7 @@ public:
 
 private:
   Connection();
+  std::optional<QString> defaultSourceName();
 
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;

@@ -1,21 +1,97 @@
 #include "audio/mic/mic_source.h"
-#include "fake_audio_system.h"
+#include "pipeline/errors.h"
 #include "support/log_capture.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace talvo {
 namespace {
 
-using test::FakeAudioSystem;
-using test::FakeEngine;
 using namespace std::chrono_literals;
 
-// Devices: a built-in microphone (default), a USB headset and an output-only device.
+// A sound system whose devices the test edits by hand.
+struct FakeWorld {
+  std::vector<DeviceInfo> devices;
+  std::map<uint32_t, AudioFormat> formats;
+  std::optional<uint32_t> defaultInput;
+  bool listFails = false;
+  int selectStatus = 0;
+  std::optional<QString> startError;  // engines fail to start with this message
+};
+
+// Records what was done to it, and plays the capture thread and the change notices.
+struct FakeEngine final : CaptureEngine {
+  explicit FakeEngine(const FakeWorld& world) : world(world) {}
+
+  AudioFormat inputFormat() override {
+    auto device = currentDevice();
+    return device && world.formats.count(*device) ? world.formats.at(*device) : floatFormat(0, 0);
+  }
+  std::optional<uint32_t> currentDevice() override {
+    if (!pinned) return world.defaultInput;
+    bool present = std::any_of(world.devices.begin(), world.devices.end(), [&](auto& d) { return d.id == *pinned; });
+    return present ? pinned : std::nullopt;
+  }
+  int setCurrentDevice(uint32_t id) override {
+    if (world.selectStatus == 0) pinned = id;
+    return world.selectStatus;
+  }
+  void installTap(uint32_t frames, AudioFormat format, BufferHandler handler) override {
+    tapFrames = frames, tapFormat = format, tap = std::move(handler);
+  }
+  void removeTap() override { tap = nullptr; }
+  void prepare() override {}
+  void start() override {
+    if (world.startError) throw Error(*world.startError);
+    started = true;
+  }
+  void stop() override { started = false; }
+  void setOnConfigurationChange(std::function<void()> handler) override { onChange = std::move(handler); }
+
+  void deliver() {
+    AudioBuffer buffer(tapFormat, tapFrames);
+    buffer.setFrameLength(tapFrames);
+    if (tap) tap(buffer);
+  }
+
+  const FakeWorld& world;
+  std::optional<uint32_t> pinned;
+  uint32_t tapFrames = 0;
+  AudioFormat tapFormat;
+  BufferHandler tap;
+  bool started = false;
+  std::function<void()> onChange;
+};
+
+struct FakeAudioSystem final : AudioSystem {
+  std::optional<std::vector<DeviceInfo>> devices() override {
+    return world.listFails ? std::nullopt : std::optional(world.devices);
+  }
+  std::optional<uint32_t> defaultInputDevice() override { return world.defaultInput; }
+  std::optional<QString> deviceName(uint32_t id) override {
+    for (const DeviceInfo& info : devices().value_or(std::vector<DeviceInfo>{}))
+      if (info.id == id) return info.name;
+    return std::nullopt;
+  }
+  std::unique_ptr<CaptureEngine> makeEngine() override {
+    return std::unique_ptr<CaptureEngine>(engines.emplace_back(new FakeEngine(world)));
+  }
+  // The newest engine, the one the microphone is using.
+  FakeEngine& engine() { return *engines.back(); }
+
+  FakeWorld world;
+  std::vector<FakeEngine*> engines;  // owned by the microphone; only the last is alive
+};
+
+const QString rebuiltForHeadset = QStringLiteral("mic: rebuilt for 44100 Hz x2");
+
+// Devices: a built-in microphone (the default), a USB headset and an output-only device.
 class MicSourceTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    auto& world = *system->world;
+    auto& world = system->world;
     world.devices = {{73, "builtin", "Built-in Microphone", 1},
                      {80, "usb-headset", "USB Headset", 2},
                      {90, "speakers", "Speakers", 0}};
@@ -26,147 +102,114 @@ protected:
   std::shared_ptr<MicSource> makeMic(std::optional<QString> uid = std::nullopt) {
     auto mic = MicSource::create(system, std::move(uid));
     mic->setClock([this] { return now; });
+    mic->setOnBuffer([this](const AudioBuffer&) { ++buffers; });
     return mic;
   }
-
-  // Switches the system default to the headset, a real change of the device signature.
-  void switchDefaultToHeadset() { system->world->defaultInput = 80; }
 
   test::LogCapture log;
   std::shared_ptr<FakeAudioSystem> system = std::make_shared<FakeAudioSystem>();
   MicSource::Clock::time_point now = MicSource::Clock::now();
+  int buffers = 0;
 };
 
-TEST_F(MicSourceTest, SignatureForm) {
-  EXPECT_EQ(MicSource::signature(73, 44100.0, 2, std::nullopt), "73/44100/2/default");
-  EXPECT_EQ(MicSource::signature(std::nullopt, 44100.9, 1, QString("usb")), "0/44100/1/usb");
-  auto mic = makeMic(QString("usb-headset"));
-  mic->prepare();
-  EXPECT_EQ(mic->deviceSignature(), "80/44100/2/usb-headset");
+// A script, one letter a step: p prepare, s start, 7 and 1 wait 700 and 100 ms, D the
+// headset becomes the default, n a change notice, H pick the headset, d pick the default,
+// F engines fail to start, X the device cannot be selected. Rebuilds are counted before
+// the last step and after it.
+struct ScriptCase {
+  const char* name;
+  std::optional<QString> uid;
+  std::string script;
+  std::pair<int, int> rebuilds;
+  AudioFormat format;  // what capture ends up in
+  QString deviceName;
+  bool running, capturing;  // the source's word, and whether the newest engine runs
+  QStringList log;
+};
+void PrintTo(const ScriptCase& c, std::ostream* out) { *out << c.name; }
+
+class MicScript : public MicSourceTest, public ::testing::WithParamInterface<ScriptCase> {
+protected:
+  void perform(MicSource& mic, char step) {
+    switch (step) {
+      case 'p': return mic.prepare();
+      case 's': try { mic.start(); } catch (const Error&) {} return;
+      case '7': now += 700ms; return;
+      case '1': now += 100ms; return;
+      case 'D': system->world.defaultInput = 80; return;
+      case 'n': return system->engine().onChange();
+      case 'H': return mic.setPreferredUID(QString("usb-headset"));
+      case 'd': return mic.setPreferredUID(std::nullopt);
+      case 'F': system->world.startError = "device busy"; return;
+      case 'X': system->world.selectStatus = -10851; return;
+    }
+  }
+};
+
+TEST_P(MicScript, Rules) {
+  const ScriptCase& c = GetParam();
+  auto mic = makeMic(c.uid);
+  for (char step : c.script.substr(0, c.script.size() - 1)) perform(*mic, step);
+  EXPECT_EQ(mic->rebuilds(), c.rebuilds.first);
+  perform(*mic, c.script.back());
+  EXPECT_EQ(mic->rebuilds(), c.rebuilds.second);
+  EXPECT_EQ(mic->format(), c.format);
+  EXPECT_EQ(mic->deviceName(), c.deviceName);
+  EXPECT_EQ(mic->running(), c.running);
+  EXPECT_EQ(system->engine().started, c.capturing);
+  EXPECT_EQ(log.messages(), c.log);
+  system->engine().deliver();
+  EXPECT_EQ(buffers, 1) << "the handler reaches the newest engine";
 }
 
-TEST_F(MicSourceTest, PrepareTapsNativeFormatInTapSizedBuffers) {
+const AudioFormat builtin = floatFormat(48000, 1);
+const AudioFormat headset = floatFormat(44100, 2);
+const QString builtinName = QStringLiteral("Built-in Microphone"), headsetName = QStringLiteral("USB Headset");
+const QString headsetUid = QStringLiteral("usb-headset");
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, MicScript,
+    ::testing::Values(
+        ScriptCase{"ANoticeInsideTheQuietWindowIsIgnored", {}, "psD7n1n", {0, 1}, headset, headsetName, true, true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"AnUnchangedDeviceIsNoReason", {}, "ps71n", {0, 0}, builtin, builtinName, true, true, {}},
+        ScriptCase{"AChangeWhileStoppedWaitsForTheNextStart", {}, "p71Dns", {0, 1}, headset, headsetName, true, true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"TheSameDeviceAgainDoesNothing", headsetUid, "pHs", {0, 0}, headset, headsetName, true, true, {}},
+        ScriptCase{"TheDefaultAgainDoesNothing", {}, "pds", {0, 0}, builtin, builtinName, true, true, {}},
+        ScriptCase{"ANewDeviceWhileStoppedWaitsForTheNextStart", {}, "pHs", {0, 1}, headset, headsetName, true, true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"ANewDeviceWhileRunningRebuildsAtOnce", {}, "psH", {0, 1}, headset, headsetName, true, true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"ARestartThatFailsAfterARebuildIsLogged", {}, "psFH", {0, 1}, headset, headsetName, true, false,
+                   {rebuiltForHeadset, "mic: restart after device change failed: device busy"}},
+        ScriptCase{"AMissingChoiceQuietlyUsesTheDefault", "unplugged", "ps", {0, 0}, builtin, builtinName, true, true,
+                   {}},
+        ScriptCase{"AChoiceThatCannotBeSelectedIsLogged", headsetUid, "Xps", {0, 0}, builtin, headsetName, true, true,
+                   {"mic: couldn't select USB Headset (-10851), using default"}},
+        ScriptCase{"AnEngineThatFailsToStartIsLogged", {}, "Fps", {0, 0}, builtin, builtinName, false, false,
+                   {"mic: start failed: device busy"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MicSourceTest, TapsTheNativeFormatInTapSizedBuffersUntilTheHandlerGoes) {
   auto mic = makeMic();
   mic->prepare();
-  EXPECT_EQ(system->engine().tapFrames, 1024u);
-  EXPECT_EQ(mic->format(), floatFormat(48000, 1));
-  int calls = 0;
-  mic->setOnBuffer([&](const AudioBuffer& buffer) {
-    ++calls;
-    EXPECT_EQ(buffer.frameLength(), 1024u);
-  });
+  EXPECT_EQ(system->engine().tapFrames, MicSource::kTapFrames);
+  EXPECT_EQ(mic->format(), builtin);
   mic->start();
-  EXPECT_TRUE(mic->running());
   system->engine().deliver();
   mic->setOnBuffer(nullptr);  // replaceable while running; an unset handler does nothing
   system->engine().deliver();
-  EXPECT_EQ(calls, 1);
-}
-
-TEST_F(MicSourceTest, ChangeInsideQuietWindowIsIgnored) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->start();
-  switchDefaultToHeadset();
-  now += 700ms;
-  system->engine().notify();
-  EXPECT_EQ(mic->rebuilds(), 0);
-
-  now += 100ms;
-  system->engine().notify();
-  EXPECT_EQ(mic->rebuilds(), 1);
-  EXPECT_TRUE(system->engine().started);
-  EXPECT_EQ(mic->format(), floatFormat(44100, 2));
-  EXPECT_EQ(log.messages(), QStringList{"mic: rebuilt for 44100 Hz x2"});
-}
-
-TEST_F(MicSourceTest, UnchangedSignatureCausesNoRebuild) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->start();
-  now += 2s;
-  system->engine().notify();
-  EXPECT_EQ(mic->rebuilds(), 0);
-  EXPECT_EQ(system->engines.size(), 1u);
-  EXPECT_TRUE(log.messages().isEmpty());
-}
-
-TEST_F(MicSourceTest, ChangeWhileStoppedWaitsForNextStart) {
-  auto mic = makeMic();
-  mic->prepare();
-  now += 1s;
-  switchDefaultToHeadset();
-  system->engine().notify();
-  EXPECT_EQ(mic->rebuilds(), 0);
-  EXPECT_EQ(system->engines.size(), 1u);
-  mic->start();
-  EXPECT_EQ(mic->rebuilds(), 1);
-  EXPECT_TRUE(system->engine().started);
-  EXPECT_EQ(mic->format(), floatFormat(44100, 2));
-}
-
-TEST_F(MicSourceTest, SameUidDoesNothing) {
-  auto mic = makeMic(QString("usb-headset"));
-  mic->prepare();
-  mic->setPreferredUID(QString("usb-headset"));
-  mic->start();
-  EXPECT_EQ(mic->rebuilds(), 0);
-  auto plain = makeMic();
-  plain->prepare();
-  plain->setPreferredUID(std::nullopt);
-  plain->start();
-  EXPECT_EQ(plain->rebuilds(), 0);
-}
-
-TEST_F(MicSourceTest, NewUidWhileStoppedRebuildsAtStart) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->setPreferredUID(QString("usb-headset"));
-  EXPECT_EQ(mic->rebuilds(), 0);
-  EXPECT_TRUE(log.messages().isEmpty());
-  mic->start();
-  EXPECT_EQ(mic->rebuilds(), 1);
-  EXPECT_EQ(system->engine().pinned, 80u);
-  EXPECT_TRUE(system->engine().started);
-  EXPECT_EQ(log.messages(), QStringList{"mic: rebuilt for 44100 Hz x2"});
-}
-
-TEST_F(MicSourceTest, NewUidWhileRunningRebuildsAtOnceAndKeepsCapturing) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->start();
-  FakeEngine* old = &system->engine();
-  int buffers = 0;
-  mic->setOnBuffer([&](const AudioBuffer&) { ++buffers; });
-  mic->setPreferredUID(QString("usb-headset"));
-  EXPECT_EQ(mic->rebuilds(), 1);
-  EXPECT_NE(&system->engine(), old);
-  EXPECT_TRUE(system->engine().started);
-  EXPECT_TRUE(mic->running());
-  system->engine().deliver();
   EXPECT_EQ(buffers, 1);
-  EXPECT_EQ(mic->deviceName(), "USB Headset");
+  mic->stop();
+  EXPECT_FALSE(mic->running());
+  EXPECT_TRUE(system->engine().tap != nullptr) << "the tap stays for a quick restart";
+  mic->start();
+  EXPECT_EQ(system->engines.size(), 1u);
 }
 
-TEST_F(MicSourceTest, MissingPreferredDeviceUsesDefaultQuietly) {
-  auto mic = makeMic(QString("unplugged"));
-  mic->prepare();
-  EXPECT_FALSE(system->engine().pinned.has_value());
-  EXPECT_EQ(mic->format(), floatFormat(48000, 1));
-  EXPECT_EQ(mic->deviceName(), "Built-in Microphone");
-  EXPECT_TRUE(log.messages().isEmpty());
-}
-
-TEST_F(MicSourceTest, SelectionFailureIsLogged) {
-  system->world->selectStatus = -10851;
-  auto mic = makeMic(QString("usb-headset"));
-  mic->prepare();
-  EXPECT_EQ(log.messages(), QStringList{"mic: couldn't select USB Headset (-10851), using default"});
-  EXPECT_EQ(mic->format(), floatFormat(48000, 1));
-}
-
-TEST_F(MicSourceTest, NoInputFailsWithNoMicrophone) {
-  system->world->defaultInput.reset();
+TEST_F(MicSourceTest, NoInputIsNoMicrophoneUntilOneAppears) {
+  system->world.defaultInput.reset();
   auto mic = makeMic();
   mic->prepare();
   try {
@@ -177,69 +220,27 @@ TEST_F(MicSourceTest, NoInputFailsWithNoMicrophone) {
   }
   EXPECT_FALSE(mic->running());
   EXPECT_EQ(mic->deviceName(), "your mic");
-}
-
-TEST_F(MicSourceTest, InputAppearingAfterPrepareIsTappedAtStart) {
-  system->world->defaultInput.reset();
-  auto mic = makeMic();
-  mic->prepare();
-  system->world->defaultInput = 73;
+  system->world.defaultInput = 73;
   mic->start();
-  EXPECT_TRUE(mic->running());
-  EXPECT_EQ(mic->format(), floatFormat(48000, 1));
-}
-
-TEST_F(MicSourceTest, EngineStartFailureIsLoggedAndPassedOn) {
-  system->world->startError = "device busy";
-  auto mic = makeMic();
-  mic->prepare();
-  EXPECT_THROW(mic->start(), Error);
-  EXPECT_FALSE(mic->running());
-  EXPECT_EQ(log.messages(), QStringList{"mic: start failed: device busy"});
-}
-
-TEST_F(MicSourceTest, RestartFailureAfterRebuildKeepsRunning) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->start();
-  system->world->startError = "device busy";
-  mic->setPreferredUID(QString("usb-headset"));
-  EXPECT_TRUE(mic->running());
-  EXPECT_EQ(log.messages(), (QStringList{"mic: rebuilt for 44100 Hz x2",
-                                         "mic: restart after device change failed: device busy"}));
-}
-
-TEST_F(MicSourceTest, StopKeepsTapForQuickRestart) {
-  auto mic = makeMic();
-  mic->prepare();
-  mic->start();
-  mic->stop();
-  EXPECT_FALSE(mic->running());
-  EXPECT_TRUE(system->engine().tap != nullptr);
-  mic->stop();  // safe when not started
-  mic->start();
-  EXPECT_EQ(system->engines.size(), 1u);
+  EXPECT_EQ(mic->format(), builtin);
 }
 
 TEST_F(MicSourceTest, CallbacksOutliveTheSourceHarmlessly) {
   auto mic = makeMic();
   mic->prepare();
   mic->start();
-  int buffers = 0;
-  mic->setOnBuffer([&](const AudioBuffer&) { ++buffers; });
   // Callbacks the engine kept are all that remain once the source is gone.
   FakeEngine::BufferHandler tap = system->engine().tap;
   std::function<void()> change = system->engine().onChange;
   mic.reset();
-  AudioBuffer buffer(floatFormat(48000, 1), 1024);
-  tap(buffer);
+  tap(AudioBuffer(builtin, MicSource::kTapFrames));
   if (change) change();
   EXPECT_EQ(buffers, 0);
 }
 
 TEST_F(MicSourceTest, DevicesListOnlyNamedInputs) {
-  system->world->devices.push_back({95, "", "No Uid", 1});
-  system->world->devices.push_back({96, "noname", "", 1});
+  system->world.devices.push_back({95, "", "No Uid", 1});
+  system->world.devices.push_back({96, "noname", "", 1});
   AudioDevices devices(system);
   EXPECT_EQ(devices.inputs(), (std::vector<InputDevice>{{73, "builtin", "Built-in Microphone"},
                                                         {80, "usb-headset", "USB Headset"}}));
@@ -247,7 +248,7 @@ TEST_F(MicSourceTest, DevicesListOnlyNamedInputs) {
   EXPECT_FALSE(devices.device("speakers").has_value());
   EXPECT_FALSE(devices.device("USB-HEADSET").has_value());
   EXPECT_EQ(devices.defaultInputName(), QString("Built-in Microphone"));
-  system->world->listFails = true;
+  system->world.listFails = true;
   EXPECT_TRUE(devices.inputs().empty());
   EXPECT_FALSE(devices.defaultInputName().has_value());
 }

@@ -1,12 +1,13 @@
+// The microphone through a private PulseAudio server with a virtual microphone.
 #include "audio/mic/mic_source.h"
 #include "audio/mic/pulse_audio_system.h"
 #include "pipeline/errors.h"
-#include "support/log_capture.h"
 #include "pulse_server.h"
+#include "support/log_capture.h"
 #include "support/task_runner.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
+#include <sndfile.hh>
 
 #include <cmath>
 #include <mutex>
@@ -23,51 +24,36 @@ struct Recorder {
   std::mutex lock;
   std::vector<float> samples;
   std::vector<AudioFormat> formats;
-  std::vector<uint32_t> lengths;
+  bool allTapSized = true;
 
   static AudioSource::BufferHandler into(std::shared_ptr<Recorder> recorder) {
     return [recorder](const AudioBuffer& buffer) {
       std::lock_guard guard(recorder->lock);
-      const float* channel = buffer.floatChannel(0);
-      recorder->samples.insert(recorder->samples.end(), channel, channel + buffer.frameLength());
+      recorder->samples.insert(recorder->samples.end(), buffer.floatChannel(0),
+                               buffer.floatChannel(0) + buffer.frameLength());
       recorder->formats.push_back(buffer.format());
-      recorder->lengths.push_back(buffer.frameLength());
+      recorder->allTapSized = recorder->allTapSized && buffer.frameLength() == MicSource::kTapFrames;
     };
   }
   size_t buffersIn(const AudioFormat& format) {
     std::lock_guard guard(lock);
     return size_t(std::count(formats.begin(), formats.end(), format));
   }
+  size_t frames() {
+    std::lock_guard guard(lock);
+    return samples.size();
+  }
 };
 
-// The part of a recording between its first and last sample louder than `threshold`:
-// its length in frames and its RMS level.
-struct Span {
-  size_t frames = 0;
-  double rms = 0;
-};
-Span loudSpan(const std::vector<float>& samples, float threshold) {
-  size_t first = samples.size(), last = 0;
-  for (size_t i = 0; i < samples.size(); ++i)
-    if (std::fabs(samples[i]) > threshold) {
-      first = std::min(first, i);
-      last = i;
-    }
-  if (first > last) return {};
+// The seconds between the first and last sample louder than `threshold`, and their RMS level.
+std::pair<double, double> loudSpan(const std::vector<float>& samples, float threshold, double rate) {
+  auto loud = [threshold](float s) { return std::fabs(s) > threshold; };
+  auto first = std::find_if(samples.begin(), samples.end(), loud);
+  auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+  if (first >= last) return {0, 0};
   double sum = 0;
-  for (size_t i = first; i <= last; ++i) sum += double(samples[i]) * samples[i];
-  return {last - first + 1, std::sqrt(sum / double(last - first + 1))};
-}
-
-std::vector<float> readClip(int& rate) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(kClip.toUtf8().constData(), SFM_READ, &info);
-  if (!file) return {};
-  std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
-  sf_readf_float(file, samples.data(), info.frames);
-  sf_close(file);
-  rate = info.samplerate;
-  return samples;
+  for (auto it = first; it != last; ++it) sum += double(*it) * *it;
+  return {double(last - first) / rate, std::sqrt(sum / double(last - first))};
 }
 
 class PulseMicTest : public ::testing::Test {
@@ -85,12 +71,13 @@ protected:
 
 TEST_F(PulseMicTest, CapturesSpeechFaithfully) {
   startServer(PulseServer::virtualMicrophone());
-  int clipRate = 0;
-  const std::vector<float> clip = readClip(clipRate);
-  ASSERT_FALSE(clip.empty());
-  float peak = 0;
-  for (float sample : clip) peak = std::max(peak, std::fabs(sample));
-  const float threshold = peak * 0.05f;
+  SndfileHandle file(kClip.toStdString());
+  std::vector<float> clip(size_t(file.frames()));
+  ASSERT_EQ(file.channels(), 1);
+  ASSERT_EQ(file.readf(clip.data(), file.frames()), file.frames());
+  const float threshold = std::fabs(*std::max_element(clip.begin(), clip.end(), [](float a, float b) {
+    return std::fabs(a) < std::fabs(b);
+  })) * 0.05f;
 
   auto mic = MicSource::create(system, QString("vmic"));
   mic->prepare();
@@ -100,27 +87,26 @@ TEST_F(PulseMicTest, CapturesSpeechFaithfully) {
   mic->setOnBuffer(Recorder::into(recorder));
   mic->start();
   ASSERT_TRUE(server->run("paplay", {"-d", "vmic_uplink", kClip}));
-  test::spinFor(0.3);
+  // Capture trails the player a little: wait for another 0.3 s of audio, whatever the clock.
+  const size_t tail = recorder->frames() + 48000 * 3 / 10;
+  ASSERT_TRUE(test::spinUntil([&] { return recorder->frames() >= tail; }));
   mic->stop();
 
   std::lock_guard guard(recorder->lock);
-  for (uint32_t length : recorder->lengths) ASSERT_EQ(length, MicSource::kTapFrames);
-  const Span want = loudSpan(clip, threshold);
-  const Span got = loudSpan(recorder->samples, threshold);
-  const double wantSeconds = double(want.frames) / clipRate, gotSeconds = double(got.frames) / 48000;
+  EXPECT_TRUE(recorder->allTapSized);
+  const auto [wantSeconds, wantRms] = loudSpan(clip, threshold, file.samplerate());
+  const auto [gotSeconds, gotRms] = loudSpan(recorder->samples, threshold, 48000);
   EXPECT_NEAR(gotSeconds, wantSeconds, wantSeconds * 0.03);
-  EXPECT_NEAR(got.rms, want.rms, want.rms * 0.05);
+  EXPECT_NEAR(gotRms, wantRms, wantRms * 0.05);
   EXPECT_TRUE(log.messages().isEmpty());
 }
 
 TEST_F(PulseMicTest, FollowsDeviceChoiceAndRemoval) {
   startServer(PulseServer::virtualMicrophone());
   AudioDevices devices(system);
-  const auto before = devices.inputs();
-  EXPECT_NE(std::find_if(before.begin(), before.end(),
-                         [](const InputDevice& d) { return d.uid == "vmic" && d.name == "Virtual_Microphone"; }),
-            before.end());
-  for (const InputDevice& device : before) EXPECT_FALSE(device.uid.endsWith(".monitor")) << device.uid.toStdString();
+  ASSERT_TRUE(devices.device("vmic").has_value());
+  EXPECT_EQ(devices.device("vmic")->name, "Virtual_Microphone");
+  for (const InputDevice& device : devices.inputs()) EXPECT_FALSE(device.uid.endsWith(".monitor"));
 
   auto mic = MicSource::create(system);
   mic->prepare();
@@ -140,7 +126,6 @@ TEST_F(PulseMicTest, FollowsDeviceChoiceAndRemoval) {
   ASSERT_TRUE(master && second);
   EXPECT_TRUE(test::spinUntil([&] { return changes > 0; }));
   ASSERT_TRUE(devices.device("vmic2").has_value());
-  EXPECT_EQ(devices.device("vmic2")->name, "Second_Microphone");
 
   mic->setPreferredUID(QString("vmic2"));
   EXPECT_EQ(mic->rebuilds(), 1);
@@ -160,34 +145,25 @@ TEST_F(PulseMicTest, FollowsDeviceChoiceAndRemoval) {
   mic->stop();
 }
 
-TEST_F(PulseMicTest, ServerWithoutInputHasNoMicrophone) {
-  startServer(PulseServer::outputOnly());
-  AudioDevices devices(system);
-  EXPECT_TRUE(devices.inputs().empty());
-  EXPECT_FALSE(devices.defaultInputName().has_value());
+// No server, or one with nothing to record from but an output's monitor.
+class NoMicrophone : public PulseMicTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NoMicrophone, StartFailsAndTheNameIsGeneric) {
+  QTemporaryDir dir;
+  if (GetParam()) startServer(PulseServer::outputOnly());
+  else qputenv("PULSE_SERVER", ("unix:" + dir.path() + "/nothing-here").toUtf8());
+  system = makePulseAudioSystem();
+  EXPECT_TRUE(AudioDevices(system).inputs().empty());
+  EXPECT_FALSE(AudioDevices(system).defaultInputName().has_value());
   auto mic = MicSource::create(system);
   mic->prepare();
-  try {
-    mic->start();
-    FAIL() << "start should fail";
-  } catch (const DictationError& error) {
-    EXPECT_EQ(error.code(), DictationErrorCode::noMicrophone);
-  }
+  EXPECT_THROW(mic->start(), DictationError);  // its only reason here: no microphone
   EXPECT_FALSE(mic->running());
   EXPECT_EQ(mic->deviceName(), "your mic");
 }
 
-TEST_F(PulseMicTest, UnreachableServerHasNoMicrophone) {
-  QTemporaryDir dir;
-  qputenv("PULSE_SERVER", ("unix:" + dir.path() + "/nothing-here").toUtf8());
-  system = makePulseAudioSystem();
-  EXPECT_TRUE(AudioDevices(system).inputs().empty());
-  auto mic = MicSource::create(system);
-  mic->prepare();
-  EXPECT_THROW(mic->start(), DictationError);
-  EXPECT_FALSE(mic->running());
-  EXPECT_EQ(mic->deviceName(), "your mic");
-}
+INSTANTIATE_TEST_SUITE_P(Servers, NoMicrophone, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "OutputOnly" : "Unreachable"; });
 
 }  // namespace
 }  // namespace talvo
