@@ -98,9 +98,9 @@ void renderTime() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  talvo::test::VirtualDesktop desktop(false);
-  if (!desktop.ok()) {
-    std::fprintf(stderr, "virtual desktop: %s\n", desktop.problem().c_str());
+  talvo::test::VirtualDesktop desktop({});
+  if (!desktop.problem().isEmpty()) {
+    std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem()));
     return 1;
   }
   QApplication app(argc, argv);
