@@ -40,7 +40,7 @@ Preferences::Preferences(std::shared_ptr<SettingsStore> store, std::shared_ptr<L
       loginItem_(loginItem ? std::move(loginItem) : std::make_shared<AutostartLoginItem>()) {}
 
 HotkeyChoice Preferences::hotkey() const {
-  return hotkeyChoiceFromStored(text(key::hotkey)).value_or(defaultHotkey);
+  return usableHotkey(hotkeyChoiceFromStored(text(key::hotkey)));
 }
 void Preferences::setHotkey(HotkeyChoice choice) { store_->set(key::hotkey, storedForm(choice)); }
 

@@ -57,7 +57,6 @@ public:
   bool launchAtLogin() const;
   void setLaunchAtLogin(bool on);
 
-  static constexpr HotkeyChoice defaultHotkey = HotkeyChoice::rightControl;
   static constexpr const char* defaultAiEndpoint = "http://127.0.0.1:8080";
 
 private:

@@ -33,7 +33,7 @@ struct Setting {
 #define SETTING(key, absent, unusable, stored, setter, reading) \
   { key, absent, unusable, stored, [](P&& p) { p.setter; }, [](const P& p) { return QVariant(reading); } }
 const Setting settings[] = {
-    SETTING("hotkey", "rightControl", "leftShift", "rightOption", setHotkey(HotkeyChoice::rightOption),
+    SETTING("hotkey", "rightControl", "fn", "rightOption", setHotkey(HotkeyChoice::rightOption),
             storedForm(p.hotkey())),
     SETTING("barMode", "whileDictating", "Always", "always", setBarMode(BarMode::always), storedForm(p.barMode())),
     SETTING("sounds", true, "yes", false, setSounds(false), p.sounds()),
