@@ -1,0 +1,71 @@
+#include "windows/view_parts.h"
+
+#include "widgets/look.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QLabel>
+#include <QLayoutItem>
+#include <QWidget>
+
+namespace talvo::parts {
+
+QFrame* card(QWidget* parent, QColor tint) {
+  auto* frame = new QFrame(parent);
+  frame->setObjectName(QStringLiteral("card"));
+  const QPalette palette = frame->palette();
+  QColor fill = palette.color(QPalette::Base);
+  if (tint.isValid()) {
+    tint.setAlphaF(tintOpacity);
+    fill = tint;
+  }
+  frame->setStyleSheet(QStringLiteral("QFrame#card { background: %1; border: 1px solid %2; "
+                                      "border-radius: %3px; }")
+                           .arg(fill.name(QColor::HexArgb), look::hairline(palette).name(QColor::HexArgb))
+                           .arg(cardRadius));
+  return frame;
+}
+
+QVBoxLayout* cardLayout(QFrame* card) {
+  auto* layout = new QVBoxLayout(card);
+  layout->setContentsMargins(cardPadding, cardPadding, cardPadding, cardPadding);
+  layout->setSpacing(8);
+  return layout;
+}
+
+QLabel* title(const QString& text, QWidget* parent, double pointSize) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(look::font(pointSize, QFont::DemiBold));
+  return label;
+}
+
+QLabel* note(const QString& text, QWidget* parent, double pointSize) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(look::font(pointSize));
+  label->setWordWrap(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, look::secondary(palette));
+  label->setPalette(palette);
+  return label;
+}
+
+QLabel* symbolLabel(const QString& name, int size, const QColor& tint, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setPixmap(look::symbol(name, size, tint, look::sharpScale));
+  label->setFixedSize(size, size);
+  return label;
+}
+
+void clear(QBoxLayout* layout) {
+  // Later, not now: the click that asked for the change may come from a widget in here.
+  while (QLayoutItem* item = layout->takeAt(0)) {
+    if (QWidget* widget = item->widget()) {
+      widget->hide();
+      widget->setParent(nullptr);
+      widget->deleteLater();
+    }
+    delete item;
+  }
+}
+
+}  // namespace talvo::parts
