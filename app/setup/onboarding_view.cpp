@@ -255,9 +255,11 @@ void OnboardingView::pasting() {
 
 void OnboardingView::fnKey() {
   header(QStringLiteral("The 🌐 key"), QString());
-  QLabel* text = parts::note(QStringLiteral("Right now pressing 🌐 does ") + label(model_->fnSetting()) +
-                                 QStringLiteral(". That will fight with Talvo."),
-                             this, 13);
+  auto* text = new QLabel(QStringLiteral("Right now pressing 🌐 does ") + label(model_->fnSetting()) +
+                              QStringLiteral(". That will fight with Talvo."),
+                          this);
+  text->setFont(look::font(13));
+  text->setWordWrap(true);
   text->setObjectName(QStringLiteral("fnText"));
   content_->addWidget(text);
   const bool conflict = model_->globeKeyConflict();
@@ -272,9 +274,11 @@ void OnboardingView::fnKey() {
 
 void OnboardingView::tryIt() {
   header(QStringLiteral("Try it"), QString());
-  QLabel* instruction = parts::note(QStringLiteral("Hold ") + keyLabel() +
-                                        QStringLiteral(", say \"This is my first try\", then let go."),
-                                    this, 13);
+  auto* instruction = new QLabel(QStringLiteral("Hold ") + keyLabel() +
+                                     QStringLiteral(", say \"This is my first try\", then let go."),
+                                 this);
+  instruction->setFont(look::font(13));
+  instruction->setWordWrap(true);
   content_->addWidget(instruction);
   tryItEditor_ = new QPlainTextEdit(this);
   tryItEditor_->setObjectName(QStringLiteral("tryIt"));
@@ -282,7 +286,8 @@ void OnboardingView::tryIt() {
   tryItEditor_->setFont(look::font(13));
   tryItEditor_->setPlainText(model_->tryItText());
   tryItEditor_->setStyleSheet(
-      QStringLiteral("QPlainTextEdit { border: 1px solid %1; border-radius: 8px; padding: 4px; }")
+      QStringLiteral("QPlainTextEdit { background: palette(base); border: 1px solid %1; "
+                     "border-radius: 8px; padding: 6px; }")
           .arg(look::hairline(palette()).name(QColor::HexArgb)));
   connect(tryItEditor_, &QPlainTextEdit::textChanged, this, [this] {
     if (model_ && tryItEditor_) model_->setTryItText(tryItEditor_->toPlainText());

@@ -38,7 +38,7 @@ QWidget* section(const QString& header, const QString& footer, QVBoxLayout*& row
                  QWidget* parent) {
   auto* box = new QWidget(parent);
   auto* layout = new QVBoxLayout(box);
-  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setContentsMargins(0, 0, 0, 6);
   layout->addWidget(parts::title(header, box, 13));
   QFrame* card = parts::card(box);
   rows = parts::cardLayout(card);
@@ -51,11 +51,13 @@ QWidget* section(const QString& header, const QString& footer, QVBoxLayout*& row
 
 DictionaryView::DictionaryView(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
   auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(this);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   auto* content = new QWidget(scroll);
   auto* layout = new QVBoxLayout(content);
+  parts::pageMargins(layout);
   layout->addWidget(parts::title(QStringLiteral("Dictionary"), content));
 
   QVBoxLayout* wordCard = nullptr;

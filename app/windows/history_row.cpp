@@ -17,7 +17,7 @@ namespace talvo {
 HistoryRow::HistoryRow(const History::Entry& entry, QWidget* parent)
     : QWidget(parent), text_(entry.text) {
   auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(4, 6, 4, 6);
+  row->setContentsMargins(0, 6, 0, 6);
   auto* column = new QVBoxLayout;
   auto* text = new QLabel(entry.text, this);
   text->setObjectName(QStringLiteral("entryText"));
@@ -47,8 +47,11 @@ HistoryRow::HistoryRow(const History::Entry& entry, QWidget* parent)
 QString HistoryRow::timeText(double ts) {
   const QDateTime when = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ts * 1000));
   const QLocale locale;
+  // Some locales' short time still carries seconds; a dictation is placed to the minute.
+  QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+  timeFormat.remove(QStringLiteral(":ss"));
   return locale.toString(when.date(), QStringLiteral("d MMM")) + QStringLiteral(", ") +
-         locale.toString(when.time(), QLocale::ShortFormat);
+         locale.toString(when.time(), timeFormat);
 }
 
 QString HistoryRow::outcomeText(const QString& outcome) {

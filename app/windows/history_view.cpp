@@ -18,6 +18,8 @@ namespace talvo {
 
 namespace {
 
+constexpr int emptyTextWidth = 360;
+
 QString fold(const QString& text) { return QLocale().toLower(text); }
 
 QFrame* confirmation(QWidget* parent, QPushButton*& remove, QPushButton*& cancel) {
@@ -43,6 +45,8 @@ QFrame* confirmation(QWidget* parent, QPushButton*& remove, QPushButton*& cancel
 
 HistoryView::HistoryView(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
   auto* layout = new QVBoxLayout(this);
+  parts::pageMargins(layout);
+  layout->setSpacing(10);
   auto* header = new QHBoxLayout;
   header->addWidget(parts::title(QStringLiteral("History"), this));
   header->addStretch();
@@ -74,7 +78,8 @@ HistoryView::HistoryView(AppModel* model, QWidget* parent) : QWidget(parent), mo
   emptyLayout->addWidget(emptyTitle, 0, Qt::AlignHCenter);
   emptyText_ = parts::note(QString(), empty, 13);
   emptyText_->setAlignment(Qt::AlignHCenter);
-  emptyLayout->addWidget(emptyText_);
+  emptyText_->setMaximumWidth(emptyTextWidth);
+  emptyLayout->addWidget(emptyText_, 0, Qt::AlignHCenter);
   emptyLayout->addStretch();
   pages_->addWidget(empty);
 
@@ -84,6 +89,7 @@ HistoryView::HistoryView(AppModel* model, QWidget* parent) : QWidget(parent), mo
   list_ = new QWidget(scroll);
   list_->setObjectName(QStringLiteral("historyList"));
   rows_ = new QVBoxLayout(list_);
+  rows_->setContentsMargins(0, 8, 0, 0);
   rows_->setSpacing(0);
   scroll->setWidget(list_);
   pages_->addWidget(scroll);

@@ -57,12 +57,13 @@ std::vector<Problem> problems(const AppModel& model) {
 HomeView::HomeView(AppModel* model, Go go, std::function<double()> now, QWidget* parent)
     : QWidget(parent), model_(model), go_(std::move(go)), now_(std::move(now)) {
   auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(this);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   auto* content = new QWidget(scroll);
   cards_ = new QVBoxLayout(content);
-  cards_->setSpacing(14);
+  parts::pageMargins(cards_);
   scroll->setWidget(content);
   outer->addWidget(scroll);
   for (auto signal : {&AppModel::entriesChanged, &AppModel::micGrantedChanged,

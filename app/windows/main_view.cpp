@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 namespace talvo {
 
@@ -25,25 +26,30 @@ MainView::MainView(AppModel* model, QWidget* parent, std::function<double()> now
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  sidebar_ = new QListWidget(this);
+  // The ideal width, held: the sections should not shift as the window is resized.
+  auto* side = new QWidget(this);
+  side->setFixedWidth(sidebarIdeal);
+  QPalette shade = side->palette();
+  shade.setColor(QPalette::Window, shade.color(QPalette::Window).darker(104));
+  shade.setColor(QPalette::Base, shade.color(QPalette::Window));
+  side->setPalette(shade);
+  side->setAutoFillBackground(true);
+  auto* sideLayout = new QVBoxLayout(side);
+  sideLayout->setContentsMargins(8, 14, 8, 8);
+  sidebar_ = new QListWidget(side);
   sidebar_->setObjectName(QStringLiteral("sidebar"));
-  sidebar_->setMinimumWidth(sidebarMinimum);
-  sidebar_->setMaximumWidth(sidebarMaximum);
-  sidebar_->resize(sidebarIdeal, sidebar_->height());
   sidebar_->setFrameShape(QFrame::NoFrame);
   sidebar_->setIconSize(QSize(16, 16));
-  sidebar_->setSpacing(2);
-  sidebar_->setAutoFillBackground(true);
-  QPalette side = sidebar_->palette();
-  side.setColor(QPalette::Base, side.color(QPalette::Window).darker(104));
-  sidebar_->setPalette(side);
+  sidebar_->setSpacing(1);
+  sidebar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sideLayout->addWidget(sidebar_);
   for (Section section : allSections) {
     auto* item = new QListWidgetItem(look::symbolIcon(symbolName(section), 16,
                                                       palette().color(QPalette::WindowText)),
                                      title(section), sidebar_);
-    item->setSizeHint(QSize(sidebarIdeal, 30));
+    item->setSizeHint(QSize(1, 30));
   }
-  layout->addWidget(sidebar_);
+  layout->addWidget(side);
 
   pages_ = new QStackedWidget(this);
   const auto clock = now ? std::move(now) : std::function<double()>(wallClock);

@@ -17,9 +17,7 @@ class AppModel;
 class MainView final : public QWidget {
 public:
   static constexpr QSize minimumContent{680, 460};
-  static constexpr int sidebarMinimum = 150;
   static constexpr int sidebarIdeal = 170;
-  static constexpr int sidebarMaximum = 200;
 
   // `now` is the clock the week's figures end at; the real one by default.
   explicit MainView(AppModel* model, QWidget* parent = nullptr, std::function<double()> now = {});

@@ -39,6 +39,17 @@ QWidget* section(const QString& header, QFormLayout*& form, QWidget* parent) {
   return box;
 }
 
+// A button at its natural width, as form rows would otherwise stretch it.
+QWidget* leftAligned(QWidget* button) {
+  auto* holder = new QWidget(button->parentWidget());
+  auto* layout = new QHBoxLayout(holder);
+  layout->setContentsMargins(0, 0, 0, 0);
+  button->setParent(holder);
+  layout->addWidget(button);
+  layout->addStretch();
+  return holder;
+}
+
 void openLink(const std::optional<SettingsLink>& link) {
   if (link) QProcess::startDetached(link->program, link->arguments);
 }
@@ -59,12 +70,13 @@ QUrl supportPage() {
 
 SettingsView::SettingsView(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
   auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(this);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   auto* content = new QWidget(scroll);
   auto* layout = new QVBoxLayout(content);
-  layout->setSpacing(14);
+  parts::pageMargins(layout);
   layout->addWidget(parts::title(QStringLiteral("Settings"), content));
   layout->addWidget(talking(content));
   layout->addWidget(whileTalking(content));
@@ -159,9 +171,11 @@ QWidget* SettingsView::cleanup(QWidget* parent) {
   QWidget* box = section(QStringLiteral("Zirad Ediviv"), form, parent);
   form->addRow(toggle(QStringLiteral("Zirad Ediviv"), &AppModel::smartPolish,
                       &AppModel::setSmartPolish, &AppModel::smartPolishChanged, box));
+  // A row of its own: a wrapped label beside a form label is cut short.
   aiStatus_ = new QLabel(box);
+  aiStatus_->setObjectName(QStringLiteral("aiStatus"));
   aiStatus_->setWordWrap(true);
-  form->addRow(QStringLiteral("Status"), aiStatus_);
+  form->addRow(aiStatus_);
   return box;
 }
 
@@ -182,13 +196,13 @@ QWidget* SettingsView::general(QWidget* parent) {
   connect(again, &QPushButton::clicked, this, [this] {
     if (model_) model_->runSetup();
   });
-  form->addRow(again);
+  form->addRow(leftAligned(again));
   version_ = new QLabel(box);
   version_->setObjectName(QStringLiteral("version"));
   form->addRow(QStringLiteral("Version"), version_);
   auto* help = new QPushButton(QStringLiteral("Help and support"), box);
   connect(help, &QPushButton::clicked, this, [] { QDesktopServices::openUrl(supportPage()); });
-  form->addRow(help);
+  form->addRow(leftAligned(help));
   return box;
 }
 
@@ -213,7 +227,7 @@ void SettingsView::refresh() {
   keyNote_->setText(QStringLiteral("Words with a dotted line are ones Talvo wasn't sure about. Double-tap ") +
                     label(model_->hotkey()) +
                     QStringLiteral(" to keep listening hands-free, tap once to finish."));
-  aiStatus_->setText(label(model_->aiStatus()));
+  aiStatus_->setText(QStringLiteral("Status: ") + label(model_->aiStatus()));
   const auto& update = model_->update();
   version_->setText(versionLine(AppInfo::version(), update ? update->version : QString()));
 }

@@ -10,6 +10,11 @@
 
 namespace talvo::parts {
 
+void pageMargins(QBoxLayout* layout) {
+  layout->setContentsMargins(pageMargin, pageMargin - 4, pageMargin, pageMargin);
+  layout->setSpacing(14);
+}
+
 QFrame* card(QWidget* parent, QColor tint) {
   auto* frame = new QFrame(parent);
   frame->setObjectName(QStringLiteral("card"));

@@ -15,6 +15,11 @@ namespace talvo::parts {
 inline constexpr int cardRadius = 10;
 inline constexpr int cardPadding = 14;
 inline constexpr double tintOpacity = 0.08;
+// Every section's content sits this far from the sidebar and the window's edges.
+inline constexpr int pageMargin = 20;
+
+// The margins of a section's page.
+void pageMargins(QBoxLayout* layout);
 
 // A rounded card; `tint` (when valid) colours its fill lightly, otherwise the base colour.
 QFrame* card(QWidget* parent, QColor tint = {});
