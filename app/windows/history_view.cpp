@@ -12,13 +12,18 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace talvo {
 
 namespace {
 
 constexpr int emptyTextWidth = 360;
+constexpr int firstRows = 20;
+constexpr int laterRows = 40;
 
 QString fold(const QString& text) { return QLocale().toLower(text); }
 
@@ -115,16 +120,32 @@ void HistoryView::rebuild() {
                       QStringLiteral(" and talk. Everything you say lands here too, so nothing gets lost."));
   clear_->setEnabled(!entries.empty());
   pages_->setCurrentIndex(entries.empty() ? 0 : 1);
-  list_->setUpdatesEnabled(false);
   parts::clear(rows_);
-  folded_.clear();
-  for (const auto& entry : entries) {
-    rows_->addWidget(new HistoryRow(entry, list_));
-    folded_ << fold(entry.text);
-  }
   rows_->addStretch();
-  filter();
+  folded_.clear();
+  shown_ = entries;
+  addRows(++generation_);
+}
+
+// The first screenful is built at once and the rest in later turns of the event loop, so
+// a long history opens as fast as a short one.
+void HistoryView::addRows(int generation) {
+  if (generation != generation_) return;
+  const QString search = fold(search_->text());
+  const int first = static_cast<int>(folded_.size());
+  const int last = std::min(static_cast<int>(shown_.size()), first + (first == 0 ? firstRows : laterRows));
+  list_->setUpdatesEnabled(false);
+  for (int i = first; i < last; ++i) {
+    const auto& entry = shown_[static_cast<std::size_t>(i)];
+    auto* row = new HistoryRow(entry, list_);
+    folded_ << fold(entry.text);
+    row->setVisible(matches(folded_.back(), search));
+    rows_->insertWidget(i, row);
+  }
   list_->setUpdatesEnabled(true);
+  if (last < static_cast<int>(shown_.size())) {
+    QTimer::singleShot(0, this, [this, generation] { addRows(generation); });
+  }
 }
 
 // Rows are hidden, not rebuilt, so a keystroke costs one comparison per entry.

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "storage/history.h"
+
+#include <vector>
+
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
@@ -25,6 +29,7 @@ private:
   static bool matches(const QString& text, const QString& search);
 
   void rebuild();
+  void addRows(int generation);
   void filter();
   void askToClear(bool asking);
   void clearAll();
@@ -38,6 +43,8 @@ private:
   QWidget* list_;
   QVBoxLayout* rows_;
   QStringList folded_;
+  std::vector<History::Entry> shown_;
+  int generation_ = 0;
 };
 
 }  // namespace talvo

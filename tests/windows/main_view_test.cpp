@@ -108,6 +108,17 @@ TEST(HistoryView, SearchInCapitalsFindsLowerCase) {
   EXPECT_TRUE(f.visibleTexts(QStringLiteral("nothingYet")).isEmpty());
 }
 
+TEST(HistoryView, ALongHistoryIsSearchedToTheEnd) {
+  Fixture f;
+  HistoryEntries entries;
+  for (int i = 0; i < 150; ++i) entries.push_back(entry(QStringLiteral("note %1").arg(i), 1, i));
+  f.model.setEntries(entries);
+  f.view.setSection(Section::history);
+  QTest::keyClicks(f.named<QLineEdit>(QStringLiteral("search")), QStringLiteral("NOTE 149"));
+  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")), QStringList{"note 149"});
+}
+
 TEST(HistoryView, DeleteAllAsksFirstThenShowsNothingYet) {
   Fixture f;
   f.model.history()->append(entry(QStringLiteral("kept on disk")));
