@@ -197,8 +197,10 @@ TEST(SettingsView, VersionLineShowsAnUpdate) {
   Fixture f;
   auto* version = f.named<QLabel>(QStringLiteral("version"));
   EXPECT_FALSE(version->text().contains(QStringLiteral("·")));
+  EXPECT_EQ(f.view.findChild<QWidget*>(QStringLiteral("updateCard")), nullptr);
   f.model.setUpdate(UpdateInfo{QStringLiteral("9.1"), QStringLiteral("https://example.org"), {}});
   EXPECT_TRUE(version->text().endsWith(QStringLiteral("  ·  9.1 available"))) << version->text().toStdString();
+  EXPECT_NE(f.view.findChild<QWidget*>(QStringLiteral("updateCard")), nullptr);
 }
 
 struct GlobeCase {
