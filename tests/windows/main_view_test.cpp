@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -160,6 +161,22 @@ TEST(DictionaryView, RemovingAWordRemovesEveryEqualOneAndSaves) {
   QTest::mouseClick(buttons.front(), Qt::LeftButton);
   EXPECT_EQ(f.model.dictionary().words, QStringList{"Kauri"});
   EXPECT_EQ(f.savedWords(), QStringList{"Kauri"});
+}
+
+TEST(DictionaryView, AFailedSaveKeepsTheEditOnScreen) {
+  Fixture f;
+  // A folder where the file should be: the save cannot replace it.
+  ASSERT_TRUE(QDir(f.dir.path()).mkdir(QStringLiteral("dictionary.json")));
+  f.view.setSection(Section::dictionary);
+  auto* field = f.named<QLineEdit>(QStringLiteral("newWord"));
+  QTest::keyClicks(field, QStringLiteral("Ohope"));
+  QTest::keyClick(field, Qt::Key_Return);
+  QCoreApplication::processEvents();
+  QStringList shown;
+  for (QWidget* row : f.view.findChildren<QWidget*>(QStringLiteral("wordRow"))) {
+    if (row->isVisibleTo(&f.view)) shown << row->findChild<QLabel*>()->text();
+  }
+  EXPECT_EQ(shown, QStringList{"Ohope"});
 }
 
 TEST(DictionaryView, AddsAndRemovesFixes) {
