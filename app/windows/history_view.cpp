@@ -75,8 +75,7 @@ HistoryView::HistoryView(AppModel* model, QWidget* parent) : QWidget(parent), mo
   auto* empty = new QWidget(pages_);
   auto* emptyLayout = new QVBoxLayout(empty);
   emptyLayout->addStretch();
-  QLabel* icon = parts::symbolLabel(QStringLiteral("audio-input-microphone-symbolic"), 40,
-                                    look::secondary(palette()), empty);
+  QLabel* icon = parts::barsGlyph(40, look::secondary(palette()), empty);
   emptyLayout->addWidget(icon, 0, Qt::AlignHCenter);
   QLabel* emptyTitle = parts::title(QStringLiteral("Nothing yet"), empty, 17);
   emptyTitle->setObjectName(QStringLiteral("nothingYet"));
@@ -84,7 +83,12 @@ HistoryView::HistoryView(AppModel* model, QWidget* parent) : QWidget(parent), mo
   emptyText_ = parts::note(QString(), empty, 13);
   emptyText_->setAlignment(Qt::AlignHCenter);
   emptyText_->setMaximumWidth(emptyTextWidth);
-  emptyLayout->addWidget(emptyText_, 0, Qt::AlignHCenter);
+  // Stretches either side, not an alignment: an aligned wrapped label gets one line's height.
+  auto* centred = new QHBoxLayout;
+  centred->addStretch();
+  centred->addWidget(emptyText_, 1);
+  centred->addStretch();
+  emptyLayout->addLayout(centred);
   emptyLayout->addStretch();
   pages_->addWidget(empty);
 

@@ -5,6 +5,10 @@
 #include <QBoxLayout>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+
+#include <array>
 #include <QLayoutItem>
 #include <QWidget>
 
@@ -57,6 +61,29 @@ QLabel* note(const QString& text, QWidget* parent, double pointSize) {
 QLabel* symbolLabel(const QString& name, int size, const QColor& tint, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setPixmap(look::symbol(name, size, tint, look::sharpScale));
+  label->setFixedSize(size, size);
+  return label;
+}
+
+QLabel* barsGlyph(int size, const QColor& colour, QWidget* parent) {
+  constexpr std::array heights{0.35, 0.7, 1.0, 0.55, 0.25};
+  QPixmap pixmap(QSize(size, size) * look::sharpScale);
+  pixmap.setDevicePixelRatio(look::sharpScale);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  const double step = double(size) / heights.size();
+  const double barWidth = step * 0.55;
+  for (std::size_t i = 0; i < heights.size(); ++i) {
+    const double h = size * heights[i];
+    painter.drawRoundedRect(QRectF(i * step + (step - barWidth) / 2, (size - h) / 2, barWidth, h),
+                            barWidth / 2, barWidth / 2);
+  }
+  painter.end();
+  auto* label = new QLabel(parent);
+  label->setPixmap(pixmap);
   label->setFixedSize(size, size);
   return label;
 }

@@ -30,6 +30,8 @@ QLabel* title(const QString& text, QWidget* parent, double pointSize = 20);
 QLabel* note(const QString& text, QWidget* parent, double pointSize = 11);
 // A theme symbol as a label.
 QLabel* symbolLabel(const QString& name, int size, const QColor& tint, QWidget* parent);
+// The program's own sound-bars glyph, `size` pixels square, drawn sharp for doubled screens.
+QLabel* barsGlyph(int size, const QColor& colour, QWidget* parent);
 // Removes and deletes every item and widget of `layout`.
 void clear(QBoxLayout* layout);
 
