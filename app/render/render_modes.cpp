@@ -6,6 +6,7 @@
 #include "fixcard/fix_word_view.h"
 #include "render/app_icon_view.h"
 #include "render/picture.h"
+#include "render/window_pictures.h"
 #include "speech/spoken_words.h"
 #include "widgets/look.h"
 
@@ -194,6 +195,7 @@ void renderUI(const QString& directory) {
   const std::vector<SpokenWord> words = sampleWords();
   renderBars(directory, words);
   renderFixCard(directory, words);
+  renderWindows(directory);
 }
 
 std::optional<int> runRenderMode(const Mode& mode, int& argc, char** argv) {

@@ -58,7 +58,13 @@ Sizes uiFiles() {
       {"pill-listening-empty", {280, 110}}, {"pill-listening-words", {510, 110}},
       {"pill-locked", {340, 110}},          {"pill-cant-hear", {370, 110}},
       {"pill-working", {510, 110}},         {"pill-done", {560, 110}},
-      {"pill-message", {370, 110}},         {"fix-card", {420, 230}}};
+      {"pill-message", {370, 110}},         {"fix-card", {420, 230}},
+      {"setup-1-welcome", {520, 440}},      {"setup-2-mic-ask", {520, 440}},
+      {"setup-2-mic-ok", {520, 440}},       {"setup-3-pasting", {520, 440}},
+      {"setup-4-fn", {520, 440}},           {"setup-5-try", {520, 440}},
+      {"setup-6-done", {520, 440}},         {"main-home", {760, 640}},
+      {"main-history", {760, 640}},         {"main-dictionary", {760, 640}},
+      {"main-settings", {760, 860}},        {"main-history-empty", {760, 640}}};
   Sizes files;
   for (const auto& [name, size] : pictures)
     for (const char* look : {"-light.png", "-dark.png"})
@@ -116,7 +122,7 @@ TEST(RenderMode, AnUnwritableFolderStillExitsZero) {
 TEST(RenderMode, LightAndDarkDiffer) {
   QTemporaryDir dir;
   ASSERT_EQ(render(QStringLiteral("--render-ui"), dir.path()).exitCode, 0);
-  for (const char* name : {"pill-done", "fix-card"}) {
+  for (const char* name : {"pill-done", "fix-card", "setup-1-welcome", "main-home"}) {
     const QImage light(dir.filePath(QString::fromLatin1(name) + QStringLiteral("-light.png")));
     const QImage dark(dir.filePath(QString::fromLatin1(name) + QStringLiteral("-dark.png")));
     ASSERT_FALSE(light.isNull());
@@ -124,6 +130,8 @@ TEST(RenderMode, LightAndDarkDiffer) {
     // The window colour fills the corner: light is lighter.
     EXPECT_GT(qGray(light.pixel(1, 1)), qGray(dark.pixel(1, 1)) + 100) << name;
   }
+  EXPECT_NE(QImage(dir.filePath(QStringLiteral("main-history-light.png"))),
+            QImage(dir.filePath(QStringLiteral("main-history-empty-light.png"))));
 }
 
 }  // namespace
