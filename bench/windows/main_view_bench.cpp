@@ -1,0 +1,87 @@
+// Opening the main window on a full history, and one keystroke in its search field, on the
+// offscreen platform. Both include the event-loop turns that build and lay out the rows.
+#include "windows/main_view.h"
+
+#include "model/app_model.h"
+#include "storage/settings_store.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace talvo;
+
+struct NoLogin final : LoginItem {
+  bool enabled() const override { return false; }
+  void setEnabled(bool) override {}
+};
+
+struct StubFacts final : PlatformFacts {
+  bool microphoneAllowed() override { return true; }
+  bool typingAllowed() override { return true; }
+  FnKeySetting fnSetting() override { return FnKeySetting::doNothing; }
+  std::vector<InputDevice> inputDevices() override { return {}; }
+};
+
+struct FullHistory {
+  QTemporaryDir dir;
+  AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<NoLogin>()),
+                 std::make_shared<History>(dir.filePath("history.jsonl"), 500), std::make_shared<StubFacts>(),
+                 dir.filePath("dictionary.json")};
+  FullHistory() {
+    const double now = QDateTime::currentSecsSinceEpoch();
+    HistoryEntries entries;
+    for (int i = 0; i < 500; ++i) {
+      const QString text = QStringLiteral("Note %1: can you send me the chemistry notes from Friday").arg(i);
+      entries.push_back({now - 60.0 * i, text, text, QStringLiteral("rules"), 4, QStringLiteral("pasted")});
+    }
+    model.setEntries(entries);
+  }
+};
+
+void settle() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void BM_OpenOnHistory(benchmark::State& state) {
+  FullHistory history;
+  for (auto _ : state) {
+    MainView view(&history.model);
+    view.setSection(Section::history);
+    view.resize(760, 520);
+    view.show();
+    settle();
+  }
+}
+BENCHMARK(BM_OpenOnHistory)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SearchKeystroke(benchmark::State& state) {
+  FullHistory history;
+  MainView view(&history.model);
+  view.setSection(Section::history);
+  view.resize(760, 520);
+  view.show();
+  QTest::qWait(200);  // the remaining rows are built in later turns
+  auto* search = view.findChild<QLineEdit*>(QStringLiteral("search"));
+  bool typed = false;
+  for (auto _ : state) {
+    QTest::keyClick(search, typed ? Qt::Key_Backspace : Qt::Key_C);
+    typed = !typed;
+    settle();
+  }
+}
+BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
