@@ -16,6 +16,7 @@ TEST(SpokenWords, WordsSpanRunsAndSplitOnlyAtWhiteSpace) {
   EXPECT_EQ(wordsFrom({{"  hi  there ", std::nullopt}, {"\nyou", std::nullopt}}),
             (std::vector<SpokenWord>{w("hi", std::nullopt), w("there", std::nullopt), w("you", std::nullopt)}));
   EXPECT_TRUE(wordsFrom({}).empty());
+  EXPECT_EQ(wordsFrom({{"edge", 0.55}}), (std::vector<SpokenWord>{w("edge", 0.55)}));  // at the threshold: sure
 }
 
 struct FlagCase {
