@@ -53,6 +53,12 @@ TEST(SpokenWords, CommonWordKeysAreLowerCasedAndTrimmedOfPunctuation) {
   EXPECT_FALSE(isCommonWord("it\u2019s"));  // only the ASCII apostrophe
 }
 
+TEST(TranscriptCollector, BiasTermsStopAtTheCap) {
+  QStringList terms;
+  for (int i = 0; i <= maxBiasTerms; ++i) terms << QString::number(i);
+  EXPECT_EQ(biasTerms(terms), terms.first(maxBiasTerms));
+}
+
 TEST(TranscriptCollector, FinalTextsAreTrimmedOfSpacesAndJoined) {
   EXPECT_EQ(joinFinalTexts({"Hello there. ", " How are you", "   ", "\tline\n\t"}), "Hello there. How are you line\n");
 }
