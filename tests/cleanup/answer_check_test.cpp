@@ -49,8 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
         Answer{kTen, u"a b c d e f g h i j a b c d e f g h", nullptr},
         Answer{kTen, u"a b c d", u"a b c d"}, Answer{kTen, u"a b c", nullptr},
         Answer{kHello, u"Sure! Here is a much longer answer that goes on about things nobody said", nullptr},
-        // Under four raw words there is no length check, only the overlap.
+        // Under four raw words there is no length check, only the overlap; at four, 1.4 x 4 + 3 = 8.6.
         Answer{u"hi", u"hi hi hi hi hi hi hi hi", u"hi hi hi hi hi hi hi hi"},
+        Answer{u"a b c d", u"a b c d a b c d a", nullptr},
         // Up to five answer words, two may be new; past that 70% must be the speaker's.
         Answer{u"meet at noon", u"Meet me at noon, ok", u"Meet me at noon, ok"},
         Answer{u"meet at noon", u"Meet him there at twelve", nullptr},

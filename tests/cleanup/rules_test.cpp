@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(
     Documented, CleanExamples,
     ::testing::Values(
         Example{u"", u""}, Example{u"um", u""}, Example{u"um so I went there", u"So I went there"},
-        Example{u"Hmm, okay", u"Okay"},
+        Example{u"Hmm, okay", u"Okay"}, Example{u"er, okay", u"Okay"},
         Example{u"buy milk scratch that buy eggs", u"Buy eggs"},
         Example{u"I like apples. I like pears scratch that bananas.", u"I like apples. Bananas."},
         Example{u"I like apples. Scratch that. I like pears.", u"I like pears."},

@@ -108,6 +108,7 @@ const Take takes[] = {
                  "cancelled | audio: silent buffer (rms 0.000244140625). Mic permission is "
                  "usually the cause.",
      .audio = levelBuffer(480, 0x1p-12f)},
+    {.name = "QuietVoice", .expected = accepted(), .audio = levelBuffer(480, 0.001f)},
     {.name = "AtTheSilenceLevel",
      .arrange = [](auto& t) { t.controller->silenceRMS = 0.25; },
      .expected = accepted(), .audio = levelBuffer(480, 0.25f)},

@@ -16,6 +16,7 @@ TEST(SpokenWords, WordsSpanRunsAndSplitOnlyAtWhiteSpace) {
   EXPECT_EQ(wordsFrom({{"  hi  there ", std::nullopt}, {"\nyou", std::nullopt}}),
             (std::vector<SpokenWord>{w("hi", std::nullopt), w("there", std::nullopt), w("you", std::nullopt)}));
   EXPECT_TRUE(wordsFrom({}).empty());
+  EXPECT_EQ(wordsFrom({{"edge", 0.55}}), (std::vector<SpokenWord>{w("edge", 0.55)}));  // at the threshold: sure
 }
 
 struct FlagCase {
@@ -50,6 +51,12 @@ TEST(SpokenWords, CommonWordKeysAreLowerCasedAndTrimmedOfPunctuation) {
   EXPECT_EQ(commonKey("...I'm!"), "i'm");
   EXPECT_TRUE(isCommonWord("it's"));
   EXPECT_FALSE(isCommonWord("it\u2019s"));  // only the ASCII apostrophe
+}
+
+TEST(TranscriptCollector, BiasTermsStopAtTheCap) {
+  QStringList terms;
+  for (int i = 0; i <= maxBiasTerms; ++i) terms << QString::number(i);
+  EXPECT_EQ(biasTerms(terms), terms.first(maxBiasTerms));
 }
 
 TEST(TranscriptCollector, FinalTextsAreTrimmedOfSpacesAndJoined) {

@@ -90,6 +90,13 @@ TEST_F(HistoryTest, TrimsToCapOnlyPastTheLimit) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"history.jsonl"});  // no temporary left
 }
 
+// The temporary file is written, then cannot take the place of a folder.
+TEST_F(HistoryTest, AFailedReplacementLeavesNoTemporaryFile) {
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+  EXPECT_THROW(file_io::writeAtomically(dir.filePath("folder"), "x"), Error);
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 TEST_F(HistoryTest, DamagedLinesAreSkippedAndVanishOnlyAtTrim) {
   const QByteArray damaged =
       line(0) + "garbage {{{\n" R"({"ts":5,"text":"t","raw":"r","cleanup":"rules","seconds":1})" "\n"

@@ -58,7 +58,9 @@ TEST_F(UpdateCheckTest, BuiltWithoutFeedChecksNothing) {
 }
 
 TEST_F(UpdateCheckTest, NewerVersionIsReturned) {
-  answer(200, R"({"version":"1.3.0","url":"https://talvo.example/download","notes":"Quicker."})");
+  const QByteArray document = R"({"version":"1.3.0","url":"https://talvo.example/download","notes":"Quicker."})";
+  // Padded to exactly the size limit, which is still read.
+  server.script(kFeed, {.body = document, .filler = Updates::kMaxDocumentBytes - document.size()});
   EXPECT_EQ(check("1.2.9"), (UpdateInfo{"1.3.0", "https://talvo.example/download", QString("Quicker.")}));
   EXPECT_EQ(server.count(kFeed), 1);
   EXPECT_TRUE(log.messages().isEmpty());

@@ -75,16 +75,19 @@ TEST(FileAudioSource, StopEndsDeliveryBeforeReturning) {
   QTemporaryDir dir;
   FileAudioSource source(writeWav(dir.filePath("a.wav"), 16000, 1, 16000 * 5), 1.0);
   std::atomic<int> delivered{0};
+  std::atomic<bool> finished{false};
   std::promise<void> twice;
   source.setOnBuffer([&](const AudioBuffer&) {
     if (++delivered == 2) twice.set_value();
   });
+  source.setOnFinished([&] { finished = true; });
   source.start();
   twice.get_future().wait();
   source.stop();
   const int atStop = delivered;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));  // room for a stray buffer
   EXPECT_EQ(delivered, atStop);
+  EXPECT_FALSE(finished);  // stopped part way: the file did not play out
 }
 
 // A handler that drops the last reference destroys the source on its own delivery thread.
