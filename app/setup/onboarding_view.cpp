@@ -96,18 +96,18 @@ void OnboardingView::footer() {
   parts::clear(footer_);
   footer_->addStretch();
   const bool tryItEmpty = model_->tryItText().isEmpty();
-  for (const FooterButton& spec : footerButtons(step_, model_->axTrusted(), tryItEmpty)) {
-    auto* button = new QPushButton(spec.text, this);
+  for (const FooterButton& footer : footerButtons(step_, model_->axTrusted(), tryItEmpty)) {
+    auto* button = new QPushButton(footer.text, this);
     button->setObjectName(QStringLiteral("footerButton"));
-    if (spec.style == FooterStyle::prominent) {
+    if (footer.style == FooterStyle::prominent) {
       button->setDefault(true);
       button->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); "
                                            "color: palette(highlighted-text); border-radius: 5px; "
                                            "padding: 5px 14px; }"));
-    } else if (spec.style == FooterStyle::plain) {
+    } else if (footer.style == FooterStyle::plain) {
       button->setFlat(true);
     }
-    const FooterAction action = spec.action;
+    const FooterAction action = footer.action;
     connect(button, &QPushButton::clicked, this, [this, action] {
       switch (action) {
       case FooterAction::back: move(-1); break;

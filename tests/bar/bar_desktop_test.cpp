@@ -40,10 +40,10 @@ std::optional<pid_t> focusedPid() {
   int revert = 0;
   XGetInputFocus(d, &focus, &revert);
   if (focus == None || focus == PointerRoot) return std::nullopt;
-  XResClientIdSpec spec{focus, XRES_CLIENT_ID_PID_MASK};
+  XResClientIdSpec client{focus, XRES_CLIENT_ID_PID_MASK};
   long count = 0;
   XResClientIdValue* values = nullptr;
-  if (XResQueryClientIds(d, 1, &spec, &count, &values) != Success) return std::nullopt;
+  if (XResQueryClientIds(d, 1, &client, &count, &values) != Success) return std::nullopt;
   std::optional<pid_t> pid;
   for (long i = 0; i < count; ++i)
     if (const pid_t p = XResGetClientPid(&values[i]); p > 0) pid = p;
