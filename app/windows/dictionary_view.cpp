@@ -50,15 +50,8 @@ QWidget* section(const QString& header, const QString& footer, QVBoxLayout*& row
 }  // namespace
 
 DictionaryView::DictionaryView(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* scroll = new QScrollArea(this);
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  auto* content = new QWidget(scroll);
-  auto* layout = new QVBoxLayout(content);
-  parts::pageMargins(layout);
-  layout->addWidget(parts::title(QStringLiteral("Dictionary"), content));
+  QVBoxLayout* layout = parts::scrollingPage(this, QStringLiteral("Dictionary"));
+  QWidget* content = layout->parentWidget();
 
   QVBoxLayout* wordCard = nullptr;
   layout->addWidget(section(QStringLiteral("Spell these right"),
@@ -92,8 +85,6 @@ DictionaryView::DictionaryView(AppModel* model, QWidget* parent) : QWidget(paren
   fixEntry->addWidget(addFix_);
   fixCard->addLayout(fixEntry);
   layout->addStretch();
-  scroll->setWidget(content);
-  outer->addWidget(scroll);
 
   connect(newWord_, &QLineEdit::textChanged, this, [this] { updateButtons(); });
   connect(heard_, &QLineEdit::textChanged, this, [this] { updateButtons(); });

@@ -69,23 +69,14 @@ QUrl supportPage() {
 }  // namespace
 
 SettingsView::SettingsView(AppModel* model, QWidget* parent) : QWidget(parent), model_(model) {
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* scroll = new QScrollArea(this);
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  auto* content = new QWidget(scroll);
-  auto* layout = new QVBoxLayout(content);
-  parts::pageMargins(layout);
-  layout->addWidget(parts::title(QStringLiteral("Settings"), content));
+  QVBoxLayout* layout = parts::scrollingPage(this, QStringLiteral("Settings"));
+  QWidget* content = layout->parentWidget();
   layout->addWidget(talking(content));
   layout->addWidget(whileTalking(content));
   layout->addWidget(cleanup(content));
   layout->addWidget(permissions(content));
   layout->addWidget(general(content));
   layout->addStretch();
-  scroll->setWidget(content);
-  outer->addWidget(scroll);
 
   for (auto signal : {&AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged,
                       &AppModel::barModeChanged, &AppModel::aiStatusChanged,

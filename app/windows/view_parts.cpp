@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollArea>
 
 #include <array>
 #include <QLayoutItem>
@@ -17,6 +18,21 @@ namespace talvo::parts {
 void pageMargins(QBoxLayout* layout) {
   layout->setContentsMargins(pageMargin, pageMargin - 4, pageMargin, pageMargin);
   layout->setSpacing(14);
+}
+
+QVBoxLayout* scrollingPage(QWidget* view, const QString& heading) {
+  auto* outer = new QVBoxLayout(view);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(view);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* content = new QWidget(scroll);
+  auto* layout = new QVBoxLayout(content);
+  pageMargins(layout);
+  layout->addWidget(title(heading, content));
+  scroll->setWidget(content);
+  outer->addWidget(scroll);
+  return layout;
 }
 
 QFrame* card(QWidget* parent, QColor tint) {

@@ -20,6 +20,9 @@ inline constexpr int pageMargin = 20;
 
 // The margins of a section's page.
 void pageMargins(QBoxLayout* layout);
+// Fills `view` with a frameless scrolling page that starts with `heading`; returns the page's
+// layout, for the sections that follow.
+QVBoxLayout* scrollingPage(QWidget* view, const QString& heading);
 
 // A rounded card; `tint` (when valid) colours its fill lightly, otherwise the base colour.
 QFrame* card(QWidget* parent, QColor tint = {});
