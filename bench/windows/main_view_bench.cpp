@@ -5,6 +5,7 @@
 #include "windows/history_row.h"
 
 #include "model/app_model.h"
+#include "support/model_stubs.h"
 #include "storage/settings_store.h"
 
 #include <QApplication>
@@ -18,22 +19,10 @@ namespace {
 
 using namespace talvo;
 
-struct NoLogin final : LoginItem {
-  bool enabled() const override { return false; }
-  void setEnabled(bool) override {}
-};
-
-struct StubFacts final : PlatformFacts {
-  bool microphoneAllowed() override { return true; }
-  bool typingAllowed() override { return true; }
-  FnKeySetting fnSetting() override { return FnKeySetting::doNothing; }
-  std::vector<InputDevice> inputDevices() override { return {}; }
-};
-
 struct FullHistory {
   QTemporaryDir dir;
-  AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<NoLogin>()),
-                 std::make_shared<History>(dir.filePath("history.jsonl"), 500), std::make_shared<StubFacts>(),
+  AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<test::MemoryLoginItem>()),
+                 std::make_shared<History>(dir.filePath("history.jsonl"), 500), std::make_shared<test::AllowingFacts>(),
                  dir.filePath("dictionary.json")};
   FullHistory() {
     const double now = QDateTime::currentSecsSinceEpoch();

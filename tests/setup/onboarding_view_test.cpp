@@ -1,6 +1,7 @@
 #include "setup/onboarding_view.h"
 
 #include "model/app_model.h"
+#include "support/model_stubs.h"
 #include "storage/settings_store.h"
 #include "support/qt_printers.h"
 
@@ -14,23 +15,11 @@
 namespace talvo {
 namespace {
 
-struct NoLogin final : LoginItem {
-  bool enabled() const override { return false; }
-  void setEnabled(bool) override {}
-};
-
-struct StubFacts final : PlatformFacts {
-  bool microphoneAllowed() override { return true; }
-  bool typingAllowed() override { return true; }
-  FnKeySetting fnSetting() override { return FnKeySetting::doNothing; }
-  std::vector<InputDevice> inputDevices() override { return {}; }
-};
-
 struct Fixture {
   QTemporaryDir dir;
   AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(),
-                                               std::make_shared<NoLogin>()),
-                 std::make_shared<History>(dir.filePath("h.jsonl"), 10), std::make_shared<StubFacts>(),
+                                               std::make_shared<test::MemoryLoginItem>()),
+                 std::make_shared<History>(dir.filePath("h.jsonl"), 10), std::make_shared<test::AllowingFacts>(),
                  dir.filePath("dictionary.json")};
   int closes = 0;
   int finishes = 0;

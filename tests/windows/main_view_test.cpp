@@ -1,6 +1,7 @@
 #include "windows/main_view.h"
 
 #include "model/app_model.h"
+#include "support/model_stubs.h"
 #include "storage/settings_store.h"
 #include "support/qt_printers.h"
 
@@ -21,19 +22,6 @@ namespace {
 
 constexpr double now = 1'800'000'000;
 
-struct NoLogin final : LoginItem {
-  bool on = false;
-  bool enabled() const override { return on; }
-  void setEnabled(bool value) override { on = value; }
-};
-
-struct StubFacts final : PlatformFacts {
-  bool microphoneAllowed() override { return true; }
-  bool typingAllowed() override { return true; }
-  FnKeySetting fnSetting() override { return FnKeySetting::doNothing; }
-  std::vector<InputDevice> inputDevices() override { return {}; }
-};
-
 History::Entry entry(const QString& text, double seconds = 1, double age = 60) {
   return {now - age, text, text, QStringLiteral("none"), seconds, QStringLiteral("pasted")};
 }
@@ -41,9 +29,9 @@ History::Entry entry(const QString& text, double seconds = 1, double age = 60) {
 struct Fixture {
   QTemporaryDir dir;
   std::shared_ptr<Preferences> prefs =
-      std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<NoLogin>());
+      std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<test::MemoryLoginItem>());
   AppModel model{prefs, std::make_shared<History>(dir.filePath("h.jsonl"), 500),
-                 std::make_shared<StubFacts>(), dir.filePath("dictionary.json")};
+                 std::make_shared<test::AllowingFacts>(), dir.filePath("dictionary.json")};
   MainView view{&model, nullptr, [] { return now; }};
   Fixture() {
     model.setMicGranted(true);
