@@ -6,6 +6,7 @@
 #include "audio/file/file_audio_source.h"
 #include "cleanup/local_model_cleaner.h"
 #include "speech/sphinx_transcriber.h"
+#include "storage/app_info.h"
 #include "storage/preferences.h"
 #include "storage/settings_store.h"
 
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const Mode mode = selectMode(arguments);
+  if (const auto status = runInfoMode(mode, AppInfo::version(), AppInfo::build())) return *status;
   if (const auto status = runRenderMode(mode, argc, argv)) return *status;
 
   if (const auto* replayMode = std::get_if<mode::Replay>(&mode)) {

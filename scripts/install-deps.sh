@@ -23,6 +23,12 @@ packages=(
   procps time
   # the bar's click-through, emoji in the shell's texts, a compositor for the bar's tests
   libxfixes-dev fonts-noto-color-emoji xcompmgr
+  # installing: checks of the desktop entry and AppStream file, the Debian package's
+  # library dependencies, picture sizes
+  desktop-file-utils
+  appstream
+  dpkg-dev
+  file
 )
 
 missing=()

@@ -25,6 +25,11 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/
 
 if bash scripts/build.sh build -DTALVO_WERROR=ON; then
   run_ctest plain build
+  # CI only: it installs a package on the machine (and removes it again).
+  if [ "${CI:-}" = true ]; then
+    echo "== package"
+    bash tests/install/check_package.sh build || { echo "package check failed"; status=1; }
+  fi
 else
   echo "build failed"; status=1
 fi

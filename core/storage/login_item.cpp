@@ -3,7 +3,6 @@
 #include "pipeline/errors.h"
 #include "storage/file_io.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,9 +17,10 @@
 namespace talvo {
 namespace {
 
-QString runningExecutable() {
-  if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath();
-  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+// Qt's own answer resolves the link too, but comes back empty once the file was replaced.
+QString programForThisProcess() {
+  return autostartProgram(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(),
+                          QStandardPaths::findExecutable(QStringLiteral("talvo")));
 }
 
 // Quoting of one Exec argument, then the escaping every desktop-entry string value gets.
@@ -45,13 +45,26 @@ QString quoteArgument(const QString& argument) {
 
 }  // namespace
 
+QString autostartProgram(const QString& runningBinary, const QString& onPath) {
+  static const QString replaced = QStringLiteral(" (deleted)");
+  QString binary = runningBinary;
+  if (binary.endsWith(replaced)) binary.chop(replaced.size());
+  const QString real = QFileInfo(binary).canonicalFilePath();
+  if (real.isEmpty()) return {};
+  const QFileInfo installed(onPath);
+  if (!onPath.isEmpty() && installed.isAbsolute() && installed.canonicalFilePath() == real)
+    return QDir::cleanPath(onPath);
+  return real;
+}
+
 QString desktopExecLine(const QString& program, const QStringList& arguments) {
   QStringList parts{quoteArgument(program)};
   for (const QString& argument : arguments) parts << quoteArgument(argument);
   return parts.join(QLatin1Char(' '));
 }
 
-AutostartLoginItem::AutostartLoginItem() : AutostartLoginItem(defaultDesktopFile(), runningExecutable()) {}
+AutostartLoginItem::AutostartLoginItem(QString desktopFile)
+    : AutostartLoginItem(std::move(desktopFile), programForThisProcess()) {}
 
 AutostartLoginItem::AutostartLoginItem(QString desktopFile, QString executable)
     : desktopFile_(std::move(desktopFile)), executable_(std::move(executable)) {}
@@ -78,6 +91,7 @@ void AutostartLoginItem::setEnabled(bool on) {
                             "Type=Application\n"
                             "Name=Talvo\n"
                             "Comment=Push-to-talk dictation\n"
+                            "Icon=org.talvo.Talvo\n"
                             "Exec=%1\n"
                             "Terminal=false\n"
                             "X-GNOME-Autostart-enabled=true\n")

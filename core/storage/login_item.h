@@ -17,10 +17,11 @@ public:
 inline constexpr const char* autostartArgument = "--autostart";
 
 // An XDG autostart entry, by default $XDG_CONFIG_HOME/autostart/talvo.desktop, whose Exec
-// line runs `executable` with `autostartArgument`.
+// line runs `executable` with `autostartArgument`; by default this program (see
+// autostartProgram).
 class AutostartLoginItem final : public LoginItem {
 public:
-  AutostartLoginItem();
+  explicit AutostartLoginItem(QString desktopFile = defaultDesktopFile());
   AutostartLoginItem(QString desktopFile, QString executable);
 
   bool enabled() const override;
@@ -33,6 +34,13 @@ private:
   QString desktopFile_;
   QString executable_;
 };
+
+// The program an autostart entry should run, given this process's binary as the kernel names
+// it (/proc/self/exe, which ends in " (deleted)" once an upgrade has replaced the file) and
+// the `talvo` that PATH finds, if any. That PATH entry when it is this very program: the
+// installed name outlives an upgrade and a prefix reached through symbolic links. Otherwise
+// the binary's real path; empty when the binary is gone and nothing took its place.
+QString autostartProgram(const QString& runningBinary, const QString& onPath);
 
 // The Exec value that runs `program` with `arguments`, quoted by the desktop-entry rules.
 QString desktopExecLine(const QString& program, const QStringList& arguments);

@@ -73,4 +73,31 @@ TEST_P(TalvoProgram, PrintsItsLinesAndExitsWithItsStatus) {
 INSTANTIATE_TEST_SUITE_P(Modes, TalvoProgram, ::testing::ValuesIn(cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Help, version and a mistyped option answer at once, on the stream a script expects.
+TEST(TalvoProgram, InformsAndRejectsUnknownOptions) {
+  const struct {
+    QStringList arguments;
+    int status;
+    const char* output;  // at the start of standard output; nothing else may be printed
+    const char* error;   // at the start of standard error
+  } informing[] = {
+      {{"--help"}, 0, "Usage: talvo", ""},
+      {{"--replay", "clips", "--version"}, 0, "talvo " TALVO_PROJECT_VERSION " (", ""},
+      {{"--replay", "clips", "--no-al"}, 2, "", "talvo: unknown option --no-al\n"},
+  };
+  // A null string starts with nothing, not even "", so an expected nothing is checked as empty.
+  auto begins = [](const QString& text, const char* start) { return *start ? text.startsWith(start) : text.isEmpty(); };
+  for (const auto& c : informing) {
+    QProcess talvo;
+    talvo.start(TALVO_PROGRAM, c.arguments);
+    ASSERT_TRUE(talvo.waitForFinished(60000));
+    const QString output = QString::fromUtf8(talvo.readAllStandardOutput());
+    const QString errors = QString::fromUtf8(talvo.readAllStandardError());
+    EXPECT_TRUE(talvo.exitStatus() == QProcess::NormalExit && talvo.exitCode() == c.status &&
+                begins(output, c.output) && begins(errors, c.error))
+        << c.arguments.join(' ').toStdString() << ": " << talvo.exitCode() << "\n"
+        << output.toStdString() << errors.toStdString();
+  }
+}
+
 }  // namespace

@@ -4,7 +4,11 @@
 #include "special_files.h"
 #include "support/log_capture.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +120,54 @@ TEST(AutostartEntry, WritesAndRemovesTheDesktopFileOrThrowsWhy) {
   EXPECT_THROW(AutostartLoginItem("/dev/null/autostart/talvo.desktop", "/usr/bin/talvo").setEnabled(true), Error);
   // $ and " are escaped for the quoting layer, and that backslash again for the file.
   EXPECT_EQ(desktopExecLine("/x/$HOME\"/t", {"100%"}), R"("/x/\\$HOME\\"/t" 100%%)");
+}
+
+// The program an autostart entry runs: %D is a scratch folder holding real/talvo (the binary),
+// bin/talvo (a link to it, as a stow-style or symlinked prefix installs it) and other/talvo.
+TEST(AutostartEntry, RunsTheInstalledNameOrTheRealPath) {
+  QTemporaryDir dir;
+  for (const char* folder : {"real", "bin", "other"}) ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+  for (const char* file : {"real/talvo", "other/talvo"}) file_io::writeAtomically(dir.filePath(file), "x");
+  ASSERT_TRUE(QFile::link(dir.filePath("real/talvo"), dir.filePath("bin/talvo")));
+  const struct {
+    const char* running;  // as /proc/self/exe names it
+    const char* onPath;
+    const char* program;
+  } cases[] = {
+      {"%D/real/talvo", "%D/bin/talvo", "%D/bin/talvo"},
+      {"%D/real/talvo", "%D/bin/../bin/talvo", "%D/bin/talvo"},
+      {"%D/real/talvo", "%D/other/talvo", "%D/real/talvo"},  // another copy: not this program
+      {"%D/real/talvo", "", "%D/real/talvo"},                // not installed
+      {"%D/bin/talvo", "", "%D/real/talvo"},                 // started through a link
+      {"%D/real/talvo", "bin/talvo", "%D/real/talvo"},       // a relative PATH entry means nothing later
+      // An upgrade replaced the running file: the new one at the same place is this program.
+      {"%D/real/talvo (deleted)", "%D/bin/talvo", "%D/bin/talvo"},
+      {"%D/real/talvo (deleted)", "", "%D/real/talvo"},
+      // Removed and not replaced: no program to start.
+      {"%D/gone/talvo (deleted)", "%D/bin/talvo", ""},
+  };
+  const QString root = QFileInfo(dir.path()).canonicalFilePath();
+  auto fill = [&](const char* text) { return QString(text).replace("%D", root); };
+  for (const auto& c : cases)
+    EXPECT_EQ(autostartProgram(fill(c.running), fill(c.onPath)), fill(c.program)) << c.running << " | " << c.onPath;
+}
+
+// The entry written for this very process names the `talvo` on PATH when that is this binary.
+TEST(AutostartEntry, FindsThisProgramOnThePath) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
+  const QString self = QFileInfo("/proc/self/exe").canonicalFilePath();
+  const QString linked = dir.filePath("bin/talvo");
+  ASSERT_TRUE(QFile::link(self, linked));
+  const QByteArray path = qgetenv("PATH");
+  for (const auto& [searched, program] : {std::pair{dir.filePath("bin"), linked}, std::pair{dir.filePath("none"), self}}) {
+    qputenv("PATH", QFile::encodeName(searched));
+    AutostartLoginItem item(dir.filePath("talvo.desktop"));
+    item.setEnabled(true);
+    const QString entry = QString::fromUtf8(file_io::readAll(item.desktopFile(), 1 << 20).data.value_or(""));
+    EXPECT_TRUE(entry.contains("\nExec=" + program + " --autostart\n")) << entry.toStdString();
+  }
+  qputenv("PATH", path);
 }
 
 TEST(BarModes, TextFormsRoundTrip) {
