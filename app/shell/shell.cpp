@@ -17,7 +17,7 @@
 #include "setup/onboarding_view.h"
 #include "shell/dictation_feedback.h"
 #include "shell/shell_rules.h"
-#include "shell/tray_icon.h"
+#include "shell/tray.h"
 #include "speech/sphinx_transcriber.h"
 #include "storage/app_info.h"
 #include "storage/history.h"
@@ -94,6 +94,12 @@ Shell::Shell(LaunchOptions options)
 
 Shell::~Shell() {
   if (hotkey_) hotkey_->stop();
+  // Reports that arrive while the parts are taken down have no one to show them to.
+  if (controller_) {
+    controller_->onState = nullptr;
+    controller_->onPartial = nullptr;
+    controller_->onRecord = nullptr;
+  }
   // The windows observe the model; they go first.
   delete setupWindow_.data();
   mainWindow_.reset();
@@ -169,20 +175,12 @@ void Shell::createTray() {
 }
 
 void Shell::rebuildMenu() {
-  menu_->clear();
-  MenuFacts facts{model().status(), controller_ && controller_->lastText().has_value(), model().update(),
-                  prefs_->onboarded(), model().micGranted(), AppInfo::version()};
-  for (const MenuRow& row : statusMenuRows(facts)) {
-    if (row.separator) {
-      menu_->addSeparator();
-      continue;
-    }
-    QAction* action = menu_->addAction(row.text);
-    action->setEnabled(row.enabled);
-    if (!row.shortcut.isEmpty()) action->setShortcut(QKeySequence(row.shortcut));
-    const MenuAction what = row.action;
-    connect(action, &QAction::triggered, this, [this, what] { perform(what); });
-  }
+  const MenuFacts facts{model().status(), controller_ && controller_->lastText().has_value(), model().update(),
+                        prefs_->onboarded(), model().micGranted(), AppInfo::version()};
+  QPointer<Shell> self(this);
+  fillMenu(*menu_, statusMenuRows(facts), [self](MenuAction action) {
+    if (self) self->perform(action);
+  });
 }
 
 void Shell::perform(MenuAction action) {
@@ -394,8 +392,7 @@ bool Shell::setupVisible() const { return setupWindow_ && setupWindow_->isVisibl
 // Words dictated into the set-up window go to its try-it box, one blank between pieces.
 bool Shell::takeIntoTryIt(const QString& text) {
   if (!setupVisible()) return false;
-  const QString& before = model().tryItText();
-  model().setTryItText(before.isEmpty() ? text : before + u' ' + text);
+  model().setTryItText(appendedToTryIt(model().tryItText(), text));
   return true;
 }
 

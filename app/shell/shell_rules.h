@@ -10,6 +10,10 @@ namespace talvo {
 // "Ready. Hold Right Control and talk."
 QString readyMessage(HotkeyChoice choice);
 
+// The set-up window's try-it box after a dictated piece: one blank between pieces, none
+// before the first.
+QString appendedToTryIt(const QString& before, const QString& piece);
+
 enum class LaunchWindow { none, main, setup };
 
 // Which window opens at launch. Set-up opens until it was once finished, whatever the

@@ -44,6 +44,11 @@ TEST(ReadyMessage, NamesTheKeyAsThisDesktopCallsIt) {
   EXPECT_EQ(readyMessage(HotkeyChoice::rightCommand), "Ready. Hold Right Super and talk.");
 }
 
+TEST(TryIt, PiecesAreJoinedByOneBlank) {
+  EXPECT_EQ(appendedToTryIt({}, "Hello there."), "Hello there.");
+  EXPECT_EQ(appendedToTryIt("Hello there.", "Bye."), "Hello there. Bye.");
+}
+
 // A row as "text|shortcut|enabled", a separator as "-".
 QStringList shown(const std::vector<MenuRow>& rows) {
   QStringList out;
