@@ -86,6 +86,8 @@ Shell::Shell(LaunchOptions options)
                                           LocalModelCleaner::kDefaultProbeTimeout})),
       bar_(makeDesktopBar()),
       fixCard_(std::make_shared<FixCardController>(makeDesktopWindowFocus())) {
+  if (!options_.sounds) options_.sounds = makeDesktopSoundPlayer();
+  if (!options_.speaker) options_.speaker = makeDesktopSpeaker();
   systemPoll_.setInterval(pollIntervalMs);
   connect(&systemPoll_, &QTimer::timeout, this, &Shell::pollTick);
   dailyUpdateCheck_.setInterval(updateCheckIntervalMs);
@@ -336,6 +338,7 @@ void Shell::runSetup() {
   if (setupWindow_) setupWindow_->close();
   setupWindow_ = view;
   bringToFront(view);
+  Log::info(QStringLiteral("shown: set-up window"));
 }
 
 void Shell::openMain() {
@@ -346,6 +349,7 @@ void Shell::openMain() {
     centre(mainWindow_.get());
   }
   bringToFront(mainWindow_.get());
+  Log::info(QStringLiteral("shown: main window"));
 }
 
 // A shown window is a normal top-level window, so it has its task-bar entry exactly
