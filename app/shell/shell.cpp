@@ -88,7 +88,7 @@ Shell::Shell(LaunchOptions options)
       fixCard_(std::make_shared<FixCardController>(makeDesktopWindowFocus())) {
   if (!options_.sounds) options_.sounds = makeDesktopSoundPlayer();
   if (!options_.speaker) options_.speaker = makeDesktopSpeaker();
-  systemPoll_.setInterval(pollIntervalMs);
+  systemPoll_.setInterval(options_.pollIntervalMs);
   connect(&systemPoll_, &QTimer::timeout, this, &Shell::pollTick);
   dailyUpdateCheck_.setInterval(updateCheckIntervalMs);
   connect(&dailyUpdateCheck_, &QTimer::timeout, this, [this] { checkForUpdate(model_.get()); });

@@ -37,6 +37,7 @@ struct LaunchOptions {
   QByteArray noWindowVariable;  // TALVO_NO_WINDOW
   std::shared_ptr<SoundPlayer> sounds;
   std::shared_ptr<Speaker> speaker;
+  int pollIntervalMs = 1000;  // how often the windows' facts are read again while one is shown
 };
 
 // The running desktop program: owns every long-lived part, wires them together at
@@ -44,8 +45,6 @@ struct LaunchOptions {
 // only; needs a QApplication on X11.
 class Shell final : public QObject {
 public:
-  // How often the windows' facts are read again while one is shown.
-  static constexpr int pollIntervalMs = 1000;
   static constexpr int firstUpdateCheckMs = 8000;
   static constexpr int updateCheckIntervalMs = 24 * 60 * 60 * 1000;
   static constexpr int historyCap = 500;
@@ -60,8 +59,12 @@ public:
   void openMain();
   void runSetup();
 
-private:
+  // The model behind the windows, made at its first use.
   AppModel& model();
+  // The one-second poll runs exactly while a window is shown.
+  bool polling() const { return systemPoll_.isActive(); }
+
+private:
   void createTray();
   void rebuildMenu();
   void perform(MenuAction action);

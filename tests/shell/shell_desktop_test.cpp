@@ -2,9 +2,11 @@
 // windows a launch opens, and the main window's life. No sound server: the microphone
 // stays unavailable, which the shell must survive.
 #include "desktop/virtual_desktop.h"
+#include "model/app_model.h"
 #include "shell/shell.h"
 #include "storage/preferences.h"
 #include "storage/settings_store.h"
+#include "support/task_runner.h"
 #include "widgets/look.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@
 
 namespace talvo {
 namespace {
+
+constexpr double pollStopTimeout = 10.0;
 
 // "title WxH" of every shown top-level window with a title.
 QStringList shownWindows() {
@@ -68,6 +72,37 @@ TEST(Shell, TheMainWindowOpensAgainAfterClosingAndSetUpReplacesItsWindow) {
   shell.runSetup();
   shell.runSetup();
   EXPECT_EQ(shownWindows(), (QStringList{setupWindow, mainWindow}));
+}
+
+TEST(Shell, AHotkeyChangeReadsReadyForTheNewKey) {
+  Shell shell({true, {}, nullptr, nullptr});
+  shell.start();
+  shell.model().setHotkey(HotkeyChoice::rightOption);
+  EXPECT_EQ(shell.model().status(), "Ready. Hold Right Alt and talk.");
+  shell.model().setHotkey(HotkeyChoice::rightControl);
+}
+
+TEST(Shell, FinishingSetUpMarksItAndOpensTheMainWindow) {
+  Preferences(std::make_shared<QSettingsStore>()).setOnboarded(false);
+  Shell shell({false, {}, nullptr, nullptr});
+  shell.start();
+  shell.model().finishSetup();
+  EXPECT_TRUE(Preferences(std::make_shared<QSettingsStore>()).onboarded());
+  EXPECT_TRUE(shownWindows().contains(mainWindow));
+}
+
+TEST(Shell, ThePollRunsWhileAWindowIsShown) {
+  Preferences(std::make_shared<QSettingsStore>()).setOnboarded(true);
+  LaunchOptions options{true, {}, nullptr, nullptr};
+  options.pollIntervalMs = 10;
+  Shell shell(options);
+  shell.start();
+  EXPECT_FALSE(shell.polling());
+  shell.openMain();
+  EXPECT_TRUE(shell.polling());
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible()) w->close();
+  EXPECT_TRUE(test::spinUntil([&] { return !shell.polling(); }, pollStopTimeout));
 }
 
 }  // namespace
