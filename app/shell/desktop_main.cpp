@@ -1,5 +1,6 @@
 // The desktop program's start: checks, one instance per session, then the shell.
 #include "shell/desktop_main.h"
+#include "shell/quit_signals.h"
 #include "shell/shell.h"
 #include "shell/single_instance.h"
 #include "shell/x_display.h"
@@ -62,7 +63,11 @@ int runDesktop(int& argc, char** argv) {
 
   Shell shell({launchedAtLogin(argc, argv), qgetenv("TALVO_NO_WINDOW"), makeDesktopSoundPlayer(),
                makeDesktopSpeaker()});
-  instance.onActivate = [&shell] { shell.openMain(); };
+  instance.onActivate = [&shell] {
+    Log::info(QStringLiteral("asked to show itself"));
+    shell.openMain();
+  };
+  quitOnTerminationSignals();
   shell.start();
   const int status = app.exec();
   Log::info(QStringLiteral("quit"));

@@ -56,14 +56,13 @@ bool isListening(const DictationState& state) {
 
 // Loads the recogniser before the first press, so that press does not wait for it. A
 // failure is the recogniser's to report at that press; the status reads ready regardless.
-QCoro::Task<> warmUp(QPointer<Shell> shell, std::shared_ptr<Transcriber> transcriber, AudioFormat format,
-                     std::function<void()> ready) {
+QCoro::Task<> warmUp(std::shared_ptr<Transcriber> transcriber, AudioFormat format, std::function<void()> ready) {
   try {
     co_await transcriber->prepare(format);
   } catch (const std::exception& error) {
     Log::info(QStringLiteral("speech warm-up failed: ") + QString::fromUtf8(error.what()));
   }
-  if (shell) ready();
+  ready();
 }
 
 QCoro::Task<> checkForUpdate(QPointer<AppModel> model) {
@@ -149,8 +148,8 @@ void Shell::start() {
   QPointer<Shell> self(this);
   QTimer::singleShot(0, this, [self] {
     if (!self) return;
-    warmUp(self, self->transcriber_, self->mic_->format(), [self] {
-      self->model().setStatus(readyMessage(self->prefs_->hotkey()));
+    warmUp(self->transcriber_, self->mic_->format(), [self] {
+      if (self) self->model().setStatus(readyMessage(self->prefs_->hotkey()));
     });
   });
   scheduleUpdateChecks();
