@@ -112,6 +112,7 @@ TEST_P(StateFeedback, SoundsBarStatusAndLog) {
   EXPECT_EQ(rig.sounds->played, c.sounds);
   EXPECT_EQ(rig.bar->phase(), c.phase);
   EXPECT_EQ(rig.bar->restPending(), c.restPending);
+  EXPECT_EQ(rig.bar->meterRunning(), c.phase.is(K::listening)) << "the meter runs only while listening";
   EXPECT_EQ(rig.model.status(), c.status);
   EXPECT_EQ(rig.log.messages(), c.log);
 }
