@@ -173,6 +173,8 @@ void Shell::createTray() {
     if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
   });
   tray_->show();
+  // Qt embeds the icon by itself once a tray appears later.
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) Log::info(QStringLiteral("no system tray yet: the menu waits for one"));
 }
 
 void Shell::rebuildMenu() {
