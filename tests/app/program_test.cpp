@@ -42,7 +42,6 @@ const ProgramCase cases[] = {
        QSettings(home + "/config/Talvo/talvo.conf", QSettings::IniFormat).setValue("aiEndpoint", "http://127.0.0.1:9");
      },
      1, {"cleanup: Start a local language model to use Zirad Ediviv.", "wrote %C/replay.json"}, ""},
-    {"no_mode", {}, {}, 0, {"talvo: this build has no desktop application; use --replay DIR."}, ""},
 };
 
 class TalvoProgram : public ::testing::TestWithParam<ProgramCase> {};
