@@ -108,6 +108,48 @@ TEST(HistoryView, ALongHistoryIsSearchedToTheEnd) {
   EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")), QStringList{"note 149"});
 }
 
+// The history page's rows, once every one of them is built.
+QList<QWidget*> historyRows(Fixture& f, qsizetype count) {
+  auto* list = f.named<QWidget>(QStringLiteral("historyList"));
+  QList<QWidget*> rows;
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    rows = list->findChildren<QWidget*>(QStringLiteral("historyRow"), Qt::FindDirectChildrenOnly);
+    return rows.size() == count;
+  }));
+  return rows;
+}
+
+// Counts the moves of one widget.
+struct MoveCounter : QObject {
+  int moves = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    moves += event->type() == QEvent::Move;
+    return false;
+  }
+};
+
+TEST(HistoryView, ClearingASearchLaysTheListOutOnceNotOncePerRow) {
+  Fixture f;
+  HistoryEntries entries;
+  for (int i = 0; i < 60; ++i) {
+    entries.push_back(entry((i % 2 ? QStringLiteral("pear %1") : QStringLiteral("plum %1")).arg(i), 1, i));
+  }
+  f.model.setEntries(entries);
+  f.view.setSection(Section::history);
+  const auto rows = historyRows(f, 60);
+  ASSERT_EQ(rows.size(), 60);
+  auto* search = f.named<QLineEdit>(QStringLiteral("search"));
+  QTest::keyClicks(search, QStringLiteral("pear"));
+  QCoreApplication::processEvents();
+  MoveCounter last;
+  rows.back()->installEventFilter(&last);
+  search->clear();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")).size(), 60);
+  // Were the plums shown one at a time, each would push the last pear down once more.
+  EXPECT_LE(last.moves, 2);
+}
+
 TEST(HistoryView, DeleteAllAsksFirstThenShowsNothingYet) {
   Fixture f;
   f.model.history()->append(entry(QStringLiteral("kept on disk")));
