@@ -6,6 +6,8 @@
 #include "support/qt_printers.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -117,6 +119,20 @@ QList<QWidget*> historyRows(Fixture& f, qsizetype count) {
     return rows.size() == count;
   }));
   return rows;
+}
+
+TEST(HistoryView, CopyPutsThatEntryOnTheClipboard) {
+  Fixture f;
+  f.model.setEntries({entry(QStringLiteral("first thing")), entry(QStringLiteral("second thing"))});
+  f.view.setSection(Section::history);
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  const auto rows = historyRows(f, 2);
+  ASSERT_EQ(rows.size(), 2);
+  auto* copy = rows[1]->findChild<QPushButton*>(QStringLiteral("copy"));
+  QTest::mouseClick(copy, Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("second thing"));
+  EXPECT_EQ(copy->text(), QStringLiteral("Copied"));
+  EXPECT_EQ(rows[0]->findChild<QPushButton*>(QStringLiteral("copy"))->text(), QStringLiteral("Copy"));
 }
 
 // Counts the moves of one widget.
