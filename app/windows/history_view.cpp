@@ -23,8 +23,9 @@ namespace talvo {
 namespace {
 
 constexpr int emptyTextWidth = 360;
-constexpr int firstRows = 20;
-constexpr int laterRows = 40;
+// Rows built per turn of the event loop: the first turn fills a screen, and a keystroke typed
+// while the rest are still being built waits for no more than one such turn.
+constexpr int rowsPerTurn = 20;
 
 QString fold(const QString& text) { return QLocale().toLower(text); }
 
@@ -155,7 +156,7 @@ void HistoryView::addRows(int generation) {
   if (generation != generation_) return;
   const QString search = fold(search_->text());
   const int first = static_cast<int>(folded_.size());
-  const int last = std::min(static_cast<int>(shown_.size()), first + (first == 0 ? firstRows : laterRows));
+  const int last = std::min(static_cast<int>(shown_.size()), first + rowsPerTurn);
   const LayoutPause pause(rows_);
   for (int i = first; i < last; ++i) {
     const auto& entry = shown_[static_cast<std::size_t>(i)];
