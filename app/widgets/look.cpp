@@ -14,10 +14,29 @@ namespace {
 constexpr int materialAlpha = 217;  // about 85 %
 constexpr int hairlineAlpha = 40;
 constexpr int secondaryAlpha = 150;
+// How far the sidebar's fill moves from the window colour towards the text.
+constexpr double sidebarShade = 0.06;
+// How far disabled text moves from its colour towards the fill behind it: still readable,
+// plainly not for use.
+constexpr double disabledFade = 0.55;
 
 struct Colours {
   QColor window, base, text, button, highlight, highlightedText, placeholder;
 };
+
+// `from` moved the fraction `amount` of the way to `to`.
+QColor blend(const QColor& from, const QColor& to, double amount) {
+  return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
+                          static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
+                          static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+}
+
+// Each disabled text faded towards the fill it is drawn on.
+void setDisabled(QPalette& p, const Colours& c) {
+  p.setColor(QPalette::Disabled, QPalette::WindowText, blend(c.text, c.window, disabledFade));
+  p.setColor(QPalette::Disabled, QPalette::Text, blend(c.text, c.base, disabledFade));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, blend(c.text, c.button, disabledFade));
+}
 
 QPalette build(const Colours& c) {
   QPalette p;
@@ -34,6 +53,7 @@ QPalette build(const Colours& c) {
   p.setColor(QPalette::ToolTipBase, c.base);
   p.setColor(QPalette::ToolTipText, c.text);
   p.setColor(QPalette::Link, c.highlight);
+  setDisabled(p, c);
   return p;
 }
 
@@ -72,7 +92,9 @@ QPalette palette(Appearance appearance) {
     return build({QColor(0xf6, 0xf5, 0xf4), QColor(0xff, 0xff, 0xff), QColor(0x24, 0x24, 0x24),
                   QColor(0xec, 0xeb, 0xea), QColor(0x35, 0x84, 0xe4), Qt::white,
                   QColor(0x8a, 0x8a, 0x8a)});
-  return build({QColor(0x2b, 0x2b, 0x2d), QColor(0x1e, 0x1e, 0x20), QColor(0xf2, 0xf2, 0xf2),
+  // Fusion draws the edges of fields and check boxes in the window colour darkened, and they
+  // sit on cards of the base colour: base is lighter than the window so those edges show.
+  return build({QColor(0x2b, 0x2b, 0x2d), QColor(0x34, 0x34, 0x37), QColor(0xf2, 0xf2, 0xf2),
                 QColor(0x3a, 0x3a, 0x3d), QColor(0x4a, 0x96, 0xf0), Qt::white,
                 QColor(0x92, 0x92, 0x96)});
 }
@@ -95,6 +117,10 @@ QColor hairline(const QPalette& p) {
   QColor c = p.color(QPalette::WindowText);
   c.setAlpha(hairlineAlpha);
   return c;
+}
+
+QColor sidebar(const QPalette& p) {
+  return blend(p.color(QPalette::Window), p.color(QPalette::WindowText), sidebarShade);
 }
 
 QFont font(double pointSize, QFont::Weight weight) {

@@ -22,6 +22,9 @@ QColor secondary(const QPalette& palette);
 // The bar's fill: the window colour, slightly see-through where a compositor blends it.
 QColor material(const QPalette& palette, bool translucent);
 QColor hairline(const QPalette& palette);
+// The main window's sidebar: the window colour moved a little towards the text, so it stands
+// apart from the page in light and dark palettes alike.
+QColor sidebar(const QPalette& palette);
 
 // The application font, `pointSize` device-independent pixels high.
 QFont font(double pointSize, QFont::Weight weight = QFont::Normal);

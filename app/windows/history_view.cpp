@@ -16,16 +16,35 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace talvo {
 
 namespace {
 
 constexpr int emptyTextWidth = 360;
-constexpr int firstRows = 20;
-constexpr int laterRows = 40;
+// Rows built per turn of the event loop: the first turn fills a screen, and a keystroke typed
+// while the rest are still being built waits for no more than one such turn.
+constexpr int rowsPerTurn = 20;
 
 QString fold(const QString& text) { return QLocale().toLower(text); }
+
+// Showing a widget whose visible parent has a layout lays that parent out at once, so
+// showing rows one by one lays the whole list out once per row. While paused, the list's
+// layout ignores those requests; it is laid out once, in the next turn of the event loop.
+class LayoutPause {
+public:
+  explicit LayoutPause(QLayout* layout) : layout_(layout) { layout_->setEnabled(false); }
+  ~LayoutPause() {
+    layout_->setEnabled(true);
+    layout_->invalidate();
+  }
+  LayoutPause(const LayoutPause&) = delete;
+  LayoutPause& operator=(const LayoutPause&) = delete;
+
+private:
+  QLayout* layout_;
+};
 
 QFrame* confirmation(QWidget* parent, QPushButton*& remove, QPushButton*& cancel) {
   QFrame* frame = parts::card(parent, look::orange());
@@ -137,8 +156,8 @@ void HistoryView::addRows(int generation) {
   if (generation != generation_) return;
   const QString search = fold(search_->text());
   const int first = static_cast<int>(folded_.size());
-  const int last = std::min(static_cast<int>(shown_.size()), first + (first == 0 ? firstRows : laterRows));
-  list_->setUpdatesEnabled(false);
+  const int last = std::min(static_cast<int>(shown_.size()), first + rowsPerTurn);
+  const LayoutPause pause(rows_);
   for (int i = first; i < last; ++i) {
     const auto& entry = shown_[static_cast<std::size_t>(i)];
     auto* row = new HistoryRow(entry, list_);
@@ -146,7 +165,6 @@ void HistoryView::addRows(int generation) {
     row->setVisible(matches(folded_.back(), search));
     rows_->insertWidget(i, row);
   }
-  list_->setUpdatesEnabled(true);
   if (last < static_cast<int>(shown_.size())) {
     QTimer::singleShot(0, this, [this, generation] { addRows(generation); });
   }
@@ -155,9 +173,17 @@ void HistoryView::addRows(int generation) {
 // Rows are hidden, not rebuilt, so a keystroke costs one comparison per entry.
 void HistoryView::filter() {
   const QString search = fold(search_->text());
+  std::vector<std::pair<QWidget*, bool>> changes;
   for (int i = 0; i < folded_.size(); ++i) {
-    if (QWidget* row = rows_->itemAt(i)->widget()) row->setVisible(matches(folded_[i], search));
+    QWidget* row = rows_->itemAt(i)->widget();
+    const bool match = matches(folded_[i], search);
+    if (row && row->isHidden() == match) changes.emplace_back(row, match);
   }
+  // A keystroke that shows or hides no row, as most do once a search has narrowed, costs no
+  // layout at all.
+  if (changes.empty()) return;
+  const LayoutPause pause(rows_);
+  for (const auto& [row, match] : changes) row->setVisible(match);
 }
 
 void HistoryView::askToClear(bool asking) { confirm_->setVisible(asking); }

@@ -30,7 +30,7 @@ MainView::MainView(AppModel* model, QWidget* parent, std::function<double()> now
   auto* side = new QWidget(this);
   side->setFixedWidth(sidebarIdeal);
   QPalette shade = side->palette();
-  shade.setColor(QPalette::Window, shade.color(QPalette::Window).darker(104));
+  shade.setColor(QPalette::Window, look::sidebar(shade));
   shade.setColor(QPalette::Base, shade.color(QPalette::Window));
   side->setPalette(shade);
   side->setAutoFillBackground(true);

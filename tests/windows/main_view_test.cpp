@@ -6,6 +6,8 @@
 #include "support/qt_printers.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -67,6 +69,17 @@ struct Fixture {
   }
 };
 
+// The history page's rows, once every one of them is built.
+QList<QWidget*> historyRows(Fixture& f, qsizetype count) {
+  auto* list = f.named<QWidget>(QStringLiteral("historyList"));
+  QList<QWidget*> rows;
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    rows = list->findChildren<QWidget*>(QStringLiteral("historyRow"), Qt::FindDirectChildrenOnly);
+    return rows.size() == count;
+  }));
+  return rows;
+}
+
 TEST(HomeView, WeekFiguresAndReadinessFollowTheModel) {
   Fixture f;
   QStringList words;
@@ -104,8 +117,53 @@ TEST(HistoryView, ALongHistoryIsSearchedToTheEnd) {
   f.model.setEntries(entries);
   f.view.setSection(Section::history);
   QTest::keyClicks(f.named<QLineEdit>(QStringLiteral("search")), QStringLiteral("NOTE 149"));
-  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+  ASSERT_EQ(historyRows(f, 150).size(), 150);
   EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")), QStringList{"note 149"});
+}
+
+TEST(HistoryView, CopyPutsThatEntryOnTheClipboard) {
+  Fixture f;
+  f.model.setEntries({entry(QStringLiteral("first thing")), entry(QStringLiteral("second thing"))});
+  f.view.setSection(Section::history);
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  const auto rows = historyRows(f, 2);
+  ASSERT_EQ(rows.size(), 2);
+  auto* copy = rows[1]->findChild<QPushButton*>(QStringLiteral("copy"));
+  QTest::mouseClick(copy, Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("second thing"));
+  EXPECT_EQ(copy->text(), QStringLiteral("Copied"));
+  EXPECT_EQ(rows[0]->findChild<QPushButton*>(QStringLiteral("copy"))->text(), QStringLiteral("Copy"));
+}
+
+// Counts the moves of one widget.
+struct MoveCounter : QObject {
+  int moves = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    moves += event->type() == QEvent::Move;
+    return false;
+  }
+};
+
+TEST(HistoryView, ClearingASearchLaysTheListOutOnceNotOncePerRow) {
+  Fixture f;
+  HistoryEntries entries;
+  for (int i = 0; i < 60; ++i) {
+    entries.push_back(entry((i % 2 ? QStringLiteral("pear %1") : QStringLiteral("plum %1")).arg(i), 1, i));
+  }
+  f.model.setEntries(entries);
+  f.view.setSection(Section::history);
+  const auto rows = historyRows(f, 60);
+  ASSERT_EQ(rows.size(), 60);
+  auto* search = f.named<QLineEdit>(QStringLiteral("search"));
+  QTest::keyClicks(search, QStringLiteral("pear"));
+  QCoreApplication::processEvents();
+  MoveCounter last;
+  rows.back()->installEventFilter(&last);
+  search->clear();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")).size(), 60);
+  // Were the plums shown one at a time, each would push the last pear down once more.
+  EXPECT_LE(last.moves, 2);
 }
 
 TEST(HistoryView, DeleteAllAsksFirstThenShowsNothingYet) {
