@@ -265,7 +265,7 @@ void OnboardingView::fnKey() {
   const bool conflict = model_->globeKeyConflict();
   status(conflict ? QStringLiteral("Needs one change") : QStringLiteral("Sorted"), !conflict);
   if (!conflict) return;
-  auto* instead = new QPushButton(QStringLiteral("Use Right Option instead"), this);
+  auto* instead = new QPushButton(QStringLiteral("Use Right Alt instead"), this);
   connect(instead, &QPushButton::clicked, this, [this] {
     if (model_) model_->setHotkey(HotkeyChoice::rightOption);
   });

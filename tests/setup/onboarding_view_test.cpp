@@ -69,7 +69,7 @@ TEST(OnboardingView, GlobeKeyStepOnlyWhileTheKeyConflicts) {
   EXPECT_EQ(f.text(QStringLiteral("fnText")), "Right now pressing 🌐 does " + label(FnKeySetting::emoji) +
                                                   ". That will fight with Talvo.");
   EXPECT_EQ(f.text(QStringLiteral("status")), QStringLiteral("Needs one change"));
-  f.press(QStringLiteral("Use Right Option instead"));
+  f.press(QStringLiteral("Use Right Alt instead"));
   EXPECT_EQ(f.text(QStringLiteral("status")), QStringLiteral("Sorted"));
   EXPECT_EQ(f.model.hotkey(), HotkeyChoice::rightOption);
   f.press(QStringLiteral("Continue"));
