@@ -30,10 +30,6 @@ QStringList shownWindows() {
   return shown;
 }
 
-void closeAll() {
-  for (QWidget* w : QApplication::topLevelWidgets()) w->close();
-}
-
 TEST(Shell, ALaunchOpensItsWindowDuringStart) {
   const struct { bool onboarded, atLogin; QStringList shown; } cases[] = {
       {true, false, {mainWindow}}, {true, true, {}}, {false, true, {setupWindow}}};
@@ -60,7 +56,7 @@ TEST(Shell, WindowsComeBackAfterClosingAndThePollRunsOnlyWhileOneIsShown) {
   shell.model().finishSetup();
   EXPECT_TRUE(Preferences(std::make_shared<QSettingsStore>()).onboarded());
   EXPECT_EQ(shownWindows(), (QStringList{setupWindow, mainWindow}));
-  closeAll();
+  for (QWidget* w : QApplication::topLevelWidgets()) w->close();
   EXPECT_TRUE(shownWindows().isEmpty()) << "closing hides a window and its task-bar entry";
   EXPECT_TRUE(test::spinUntil([&] { return !shell.polling(); }, pollStopTimeout));
   shell.openMain();
