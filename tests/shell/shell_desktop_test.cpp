@@ -1,6 +1,6 @@
 // The whole shell on a virtual desktop with a window manager and a session bus: which
-// windows a launch opens, and the main window's life. No sound server: the microphone
-// stays unavailable, which the shell must survive.
+// windows a launch opens, and the windows' life. No sound server: the microphone stays
+// unavailable, which the shell must survive.
 #include "desktop/virtual_desktop.h"
 #include "model/app_model.h"
 #include "shell/shell.h"
@@ -17,6 +17,8 @@ namespace talvo {
 namespace {
 
 constexpr double pollStopTimeout = 10.0;
+const QString mainWindow = QStringLiteral("Talvo 760x520");
+const QString setupWindow = QStringLiteral("Set up Talvo 520x440");
 
 // "title WxH" of every shown top-level window with a title.
 QStringList shownWindows() {
@@ -28,81 +30,37 @@ QStringList shownWindows() {
   return shown;
 }
 
-struct LaunchCase {
-  const char* name;
-  bool onboarded;
-  bool atLogin;
-  QByteArray noWindow;
-  QStringList shown;
-};
-void PrintTo(const LaunchCase& c, std::ostream* out) { *out << c.name; }
-
-const QString mainWindow = QStringLiteral("Talvo 760x520");
-const QString setupWindow = QStringLiteral("Set up Talvo 520x440");
-
-class Launch : public ::testing::TestWithParam<LaunchCase> {};
-
-TEST_P(Launch, OpensTheWindowItShould) {
-  const LaunchCase& c = GetParam();
-  Preferences(std::make_shared<QSettingsStore>()).setOnboarded(c.onboarded);
-  Shell shell({c.atLogin, c.noWindow, nullptr, nullptr});
-  shell.start();
-  EXPECT_EQ(shownWindows(), c.shown) << "windows are shown during start, not later";
+TEST(Shell, ALaunchOpensItsWindowDuringStart) {
+  const struct { bool onboarded, atLogin; QStringList shown; } cases[] = {
+      {true, false, {mainWindow}}, {true, true, {}}, {false, true, {setupWindow}}};
+  for (const auto& c : cases) {
+    Preferences(std::make_shared<QSettingsStore>()).setOnboarded(c.onboarded);
+    Shell shell({c.atLogin, {}, nullptr, nullptr});
+    shell.start();
+    EXPECT_EQ(shownWindows(), c.shown) << c.onboarded << c.atLogin;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shell, Launch,
-    ::testing::Values(LaunchCase{"User", true, false, {}, {mainWindow}},
-                      LaunchCase{"NoWindow", true, false, "1", {}},
-                      LaunchCase{"Login", true, true, {}, {}},
-                      LaunchCase{"FirstLoginLaunch", false, true, "1", {setupWindow}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Shell, TheMainWindowOpensAgainAfterClosingAndSetUpReplacesItsWindow) {
-  Preferences(std::make_shared<QSettingsStore>()).setOnboarded(true);
-  Shell shell({false, "1", nullptr, nullptr});
-  shell.start();
-  shell.openMain();
-  ASSERT_EQ(shownWindows(), QStringList{mainWindow});
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible()) w->close();
-  EXPECT_TRUE(shownWindows().isEmpty()) << "closing hides the window and its task-bar entry";
-  shell.openMain();
-  EXPECT_EQ(shownWindows(), QStringList{mainWindow});
-  shell.runSetup();
-  shell.runSetup();
-  EXPECT_EQ(shownWindows(), (QStringList{setupWindow, mainWindow}));
-}
-
-TEST(Shell, AHotkeyChangeReadsReadyForTheNewKey) {
-  Shell shell({true, {}, nullptr, nullptr});
-  shell.start();
-  shell.model().setHotkey(HotkeyChoice::rightOption);
-  EXPECT_EQ(shell.model().status(), "Ready. Hold Right Alt and talk.");
-  shell.model().setHotkey(HotkeyChoice::rightControl);
-}
-
-TEST(Shell, FinishingSetUpMarksItAndOpensTheMainWindow) {
+TEST(Shell, WindowsComeBackAfterClosingAndThePollRunsOnlyWhileOneIsShown) {
   Preferences(std::make_shared<QSettingsStore>()).setOnboarded(false);
-  Shell shell({false, {}, nullptr, nullptr});
-  shell.start();
-  shell.model().finishSetup();
-  EXPECT_TRUE(Preferences(std::make_shared<QSettingsStore>()).onboarded());
-  EXPECT_TRUE(shownWindows().contains(mainWindow));
-}
-
-TEST(Shell, ThePollRunsWhileAWindowIsShown) {
-  Preferences(std::make_shared<QSettingsStore>()).setOnboarded(true);
   LaunchOptions options{true, {}, nullptr, nullptr};
   options.pollIntervalMs = 10;
   Shell shell(options);
   shell.start();
-  EXPECT_FALSE(shell.polling());
-  shell.openMain();
+  shell.runSetup();
+  EXPECT_EQ(shownWindows(), QStringList{setupWindow}) << "set-up replaces its window";
   EXPECT_TRUE(shell.polling());
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible()) w->close();
+  shell.model().setHotkey(HotkeyChoice::rightOption);
+  EXPECT_EQ(shell.model().status(), "Ready. Hold Right Alt and talk.");
+  shell.model().setHotkey(HotkeyChoice::rightControl);
+  shell.model().finishSetup();
+  EXPECT_TRUE(Preferences(std::make_shared<QSettingsStore>()).onboarded());
+  EXPECT_EQ(shownWindows(), (QStringList{setupWindow, mainWindow}));
+  for (QWidget* w : QApplication::topLevelWidgets()) w->close();
+  EXPECT_TRUE(shownWindows().isEmpty()) << "closing hides a window and its task-bar entry";
   EXPECT_TRUE(test::spinUntil([&] { return !shell.polling(); }, pollStopTimeout));
+  shell.openMain();
+  EXPECT_EQ(shownWindows(), QStringList{mainWindow});
 }
 
 }  // namespace
