@@ -1,5 +1,7 @@
 #include "speech/wav_take.h"
 
+#include "speech/converted_chunks.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -76,28 +78,18 @@ void WavTake::write(const AudioBuffer& analysis) {
 }
 
 void WavTake::convert(const AudioBuffer& buffer) {
-  AudioBuffer output(fileFormat(), AudioConverter::outputCapacity(fileFormat(), buffer));
-  bool handed = false;
-  const AudioConverter::InputBlock input = [&]() -> const AudioBuffer* {
-    if (handed) return nullptr;
-    handed = true;
-    return &buffer;
-  };
-  long made = 0;
-  do {
-    made = converter_->convert(output, input);
-    if (made > 0) write(output);
-  } while (made == long(output.frameCapacity()));
+  convertInChunks(*converter_, fileFormat(), buffer, [this](const AudioBuffer& chunk) {
+    write(chunk);
+    return true;
+  });
 }
 
 void WavTake::drainConverter() {
   if (!converter_) return;
-  AudioBuffer output(fileFormat(), kDrainFrames);
-  long made = 0;
-  do {
-    made = converter_->flush(output);
-    if (made > 0) write(output);
-  } while (made == long(output.frameCapacity()));
+  drainInChunks(*converter_, fileFormat(), kDrainFrames, [this](const AudioBuffer& chunk) {
+    write(chunk);
+    return true;
+  });
   converter_.reset();
 }
 
