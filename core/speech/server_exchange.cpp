@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace talvo::speech {
 namespace {
 
