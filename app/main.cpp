@@ -54,6 +54,8 @@ QCoro::Task<> runReplay(mode::Replay replayMode) {
   options.cleaner = LocalModelCleaner::create(cleanerOptions);
   options.useAI = replayMode.useAI;
   options.print = printLine;
+  options.speechEndpoint = preferences.speechEndpoint();
+  options.speechModel = preferences.speechModel();
   if (replayMode.useAI) co_await awaitFirstProbe(options.cleaner);
   QCoro::Task<ReplayOutcome> replaying = replay(replayMode.directory, options);
   const ReplayOutcome outcome = co_await replaying;

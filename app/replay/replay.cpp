@@ -6,11 +6,13 @@
 #include "replay/capture_inserter.h"
 #include "replay/clip_listing.h"
 #include "replay/replay_report.h"
+#include "speech/server_transcriber.h"
 #include "storage/file_io.h"
 
 #include <QCoroTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QUrl>
 
 #include <chrono>
 #include <optional>
@@ -26,6 +28,9 @@ constexpr auto pollInterval = 5ms;
 // Longer clips are refused: a header that lies about its rate could otherwise ask for
 // hours of real-time playback.
 constexpr double maxClipSeconds = 600.0;
+// The speech server's first probe usually answers within milliseconds; the report should
+// name the real state rather than "not known yet".
+constexpr double firstProbeWait = speech::ServerTranscriber::kDefaultProbeTimeout + 0.25;
 // A reference text is a sentence or two; the cap only keeps a wrong file from eating memory.
 constexpr int64_t maxSideFileBytes = 1 << 20;
 
@@ -122,6 +127,20 @@ QCoro::Task<std::shared_ptr<Observation>> play(std::shared_ptr<FileAudioSource> 
   co_return seen;
 }
 
+// The recogniser behind the configured speech server, once the server's first probe is in.
+QCoro::Task<std::shared_ptr<Transcriber>> withSpeechServer(const ReplayOptions& options,
+                                                            const Print& print) {
+  if (options.speechEndpoint.isEmpty()) co_return options.transcriber;
+  auto server = speech::ServerTranscriber::create(
+      options.transcriber, {QUrl(options.speechEndpoint), options.speechModel});
+  QElapsedTimer clock;
+  clock.start();
+  while (server->status() == SpeechServerStatus::unknown && clock.elapsed() < firstProbeWait * 1000)
+    co_await QCoro::sleepFor(pollInterval);
+  print(QStringLiteral("speech: ") + label(server->status()));
+  co_return server;
+}
+
 }  // namespace
 
 QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options) {
@@ -133,6 +152,8 @@ QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options) {
   }
   const Print print = [out = options.print](const QString& line) { out(printableLine(line)); };
   print(QStringLiteral("cleanup: ") + label(options.cleaner->status()));
+  QCoro::Task<std::shared_ptr<Transcriber>> choosing = withSpeechServer(options, print);
+  options.transcriber = co_await choosing;
 
   std::vector<ClipResult> results;
   for (const ClipName& clip : listing.clips) {

@@ -18,6 +18,10 @@ struct ReplayOptions {
   // Playback pacing; the command line always plays in real time. Tests go faster.
   double speed = 1.0;
   std::function<void(const QString&)> print;  // one report line, without line feed
+  // A local speech server's transcription address (empty: none) and model. When set,
+  // the run waits for its first probe, so that the first clip already uses it.
+  QString speechEndpoint{};
+  QString speechModel{};
 };
 
 // How a run went, for the exit status.

@@ -37,6 +37,7 @@ ClipResult makeClipResult(const QString& file, const DictationRecord& record, co
                     int64_t(record.totalMs),
                     storedForm(record.cleanup),
                     record.note,
+                    storedForm(record.engine),
                     rateAgainst(said, record.raw),
                     rateAgainst(want, record.text),
                     record.raw,
@@ -60,7 +61,7 @@ QStringList clipLines(const ClipResult& r, const DictationRecord& record, int pa
   QString first = r.file.leftJustified(18) +
                   QString::asprintf(" release->text %4dms (stt %4dms, cleanup %4dms ", int(r.totalMs),
                                     int(r.sttMs), int(r.cleanupMs)) +
-                  r.cleanup + ")  WER raw " + rateText(r.werRaw) + " final " + rateText(r.werFinalVsWant);
+                  r.cleanup + ", " + r.engine + ")  WER raw " + rateText(r.werRaw) + " final " + rateText(r.werFinalVsWant);
   if (!r.unreadable.isEmpty()) first += "  (" + r.unreadable.join("; ") + ")";
   return {
       first,
@@ -91,6 +92,7 @@ QByteArray resultsJson(const std::vector<ClipResult>& results) {
                      {"total_ms", r.totalMs},
                      {"cleanup", utf8(r.cleanup)},
                      {"note", utf8(r.note)},
+                     {"engine", utf8(r.engine)},
                      {"wer_raw", rateJson(r.werRaw)},
                      {"wer_final_vs_want", rateJson(r.werFinalVsWant)},
                      {"raw", utf8(r.raw)},

@@ -80,7 +80,7 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent) : QWidget(parent), 
 
   for (auto signal : {&AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged,
                       &AppModel::barModeChanged, &AppModel::aiStatusChanged,
-                      &AppModel::updateChanged}) {
+                      &AppModel::speechStatusChanged, &AppModel::updateChanged}) {
     connect(model, signal, this, [this] { refresh(); });
   }
   for (auto signal : {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged,
@@ -167,6 +167,14 @@ QWidget* SettingsView::cleanup(QWidget* parent) {
   aiStatus_->setObjectName(QStringLiteral("aiStatus"));
   aiStatus_->setWordWrap(true);
   form->addRow(aiStatus_);
+  // The speech server is the other optional local helper; its status sits with the model's.
+  speechStatus_ = new QLabel(box);
+  speechStatus_->setObjectName(QStringLiteral("speechStatus"));
+  speechStatus_->setWordWrap(true);
+  form->addRow(speechStatus_);
+  speechNote_ = parts::note(QString(), box);
+  speechNote_->setObjectName(QStringLiteral("speechNote"));
+  form->addRow(speechNote_);
   return box;
 }
 
@@ -219,6 +227,9 @@ void SettingsView::refresh() {
                     label(model_->hotkey()) +
                     QStringLiteral(" to keep listening hands-free, tap once to finish."));
   aiStatus_->setText(QStringLiteral("Status: ") + label(model_->aiStatus()));
+  speechStatus_->setText(QStringLiteral("Speech: ") + label(model_->speechStatus()));
+  speechNote_->setText(startNote(model_->speechStatus()));
+  speechNote_->setVisible(!speechNote_->text().isEmpty());
   const auto& update = model_->update();
   version_->setText(versionLine(AppInfo::version(), update ? update->version : QString()));
 }

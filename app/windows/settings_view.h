@@ -37,6 +37,8 @@ private:
   QComboBox* barMode_ = nullptr;
   QLabel* keyNote_ = nullptr;
   QLabel* aiStatus_ = nullptr;
+  QLabel* speechStatus_ = nullptr;
+  QLabel* speechNote_ = nullptr;
   QLabel* version_ = nullptr;
   QVBoxLayout* permissionRows_ = nullptr;
 };

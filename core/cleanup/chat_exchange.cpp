@@ -68,10 +68,9 @@ ChatAnswer chatAnswer(const QByteArray& body) {
   return {QString::fromStdString(content->get<std::string>()), cutOff};
 }
 
-QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
-                                 QByteArray body, Cancellation cancel) {
-  std::unique_ptr<QNetworkReply, LaterDeleter> reply(network->post(localRequest(url), body));
-  limitReplySize(reply.get(), kMaxAnswerBytes);
+QCoro::Task<QByteArray> localAnswer(QNetworkReply* sent, qint64 maxBytes, Cancellation cancel) {
+  std::unique_ptr<QNetworkReply, LaterDeleter> reply(sent);
+  limitReplySize(reply.get(), maxBytes);
   QPointer<QNetworkReply> guard = reply.get();
   cancel.onCancel([guard] {
     if (guard) guard->abort();
@@ -79,8 +78,8 @@ QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network,
 
   co_await reply.get();
 
-  if (cutOffForSize(reply.get()) || reply->bytesAvailable() > kMaxAnswerBytes)
-    throw ModelError(QStringLiteral("the model's answer is larger than 64 KiB"));
+  if (cutOffForSize(reply.get()) || reply->bytesAvailable() > maxBytes)
+    throw ModelError(QStringLiteral("the model's answer is larger than %1 KiB").arg(maxBytes / 1024));
   if (cancel.isCancelled()) throw ModelError(QStringLiteral("the request was cancelled"));
   const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300))
@@ -88,7 +87,14 @@ QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network,
   if (reply->error() != QNetworkReply::NoError)
     throw ModelError(QStringLiteral("the model server could not be reached (%1)")
                          .arg(reply->errorString()));
-  co_return chatAnswer(reply->readAll());
+  co_return reply->readAll();
+}
+
+QCoro::Task<ChatAnswer> askModel(std::shared_ptr<QNetworkAccessManager> network, QUrl url,
+                                 QByteArray body, Cancellation cancel) {
+  QCoro::Task<QByteArray> answering =
+      localAnswer(network->post(localRequest(url), body), kMaxAnswerBytes, std::move(cancel));
+  co_return chatAnswer(co_await answering);
 }
 
 }  // namespace talvo

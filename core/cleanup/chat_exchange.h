@@ -11,6 +11,7 @@
 #include <memory>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 // One chat completion against a local OpenAI-compatible server.
 namespace talvo {
@@ -45,6 +46,11 @@ struct ChatAnswer {
 // The first choice of a chat completion body. Throws ModelError for a body that is not
 // JSON or not shaped like a chat completion.
 ChatAnswer chatAnswer(const QByteArray& body);
+
+// Waits for a reply from a local server and returns its body, taking ownership of the
+// reply. Cancelling aborts it on the wire. Throws ModelError for an HTTP failure, a body
+// over `maxBytes`, or a cancelled request. Call before the event loop runs again.
+QCoro::Task<QByteArray> localAnswer(QNetworkReply* reply, qint64 maxBytes, Cancellation cancel);
 
 // Sends the request and returns the answer. Cancelling aborts the request on the
 // wire. Throws ModelError for an HTTP failure, an oversized or malformed answer.

@@ -181,6 +181,7 @@ QCoro::Task<std::optional<DictationRecord>> DictationController::transcribeAndCl
   DictationRecord t;
   t.raw = raw;
   t.words = session->recognizedWords();
+  t.engine = session->engine();
   t.sttMs = msSince(release);
   const Clock::time_point cleanupStart = Clock::now();
   const QString fixed = dictionary.apply(raw);
@@ -221,7 +222,8 @@ void DictationController::finishInsert(DictationRecord record, Clock::time_point
   if (parts_.history && !secure) {
     const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
     parts_.history->append(History::Entry{now, record.text, record.raw, storedForm(record.cleanup),
-                                          record.seconds, describe(record.outcome)});
+                                          record.seconds, describe(record.outcome),
+                                          storedForm(record.engine)});
   }
   Log::info(timingLine(record));
   if (onRecord) onRecord(record);

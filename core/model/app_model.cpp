@@ -68,6 +68,9 @@ void AppModel::setDictionary(const UserDictionary& v) {
   store(this, dictionary_, v, &AppModel::dictionaryChanged);
 }
 void AppModel::setAiStatus(AIStatus v) { store(this, aiStatus_, v, &AppModel::aiStatusChanged); }
+void AppModel::setSpeechStatus(SpeechServerStatus v) {
+  store(this, speechStatus_, v, &AppModel::speechStatusChanged);
+}
 void AppModel::setMicGranted(bool v) {
   store(this, micGranted_, v, &AppModel::micGrantedChanged);
 }

@@ -6,6 +6,7 @@
 #include "hotkey/hotkey_choice.h"
 #include "model/platform_facts.h"
 #include "pipeline/contracts.h"
+#include "speech/server_status.h"
 #include "storage/bar_mode.h"
 #include "storage/history.h"
 #include "storage/preferences.h"
@@ -35,6 +36,8 @@ class AppModel final : public QObject {
   Q_PROPERTY(talvo::HistoryEntries entries READ entries WRITE setEntries NOTIFY entriesChanged)
   Q_PROPERTY(talvo::UserDictionary dictionary READ dictionary WRITE setDictionary NOTIFY dictionaryChanged)
   Q_PROPERTY(talvo::AIStatus aiStatus READ aiStatus WRITE setAiStatus NOTIFY aiStatusChanged)
+  Q_PROPERTY(talvo::SpeechServerStatus speechStatus READ speechStatus WRITE setSpeechStatus NOTIFY
+                 speechStatusChanged)
   Q_PROPERTY(bool micGranted READ micGranted WRITE setMicGranted NOTIFY micGrantedChanged)
   Q_PROPERTY(bool axTrusted READ axTrusted WRITE setAxTrusted NOTIFY axTrustedChanged)
   Q_PROPERTY(talvo::FnKeySetting fnSetting READ fnSetting WRITE setFnSetting NOTIFY fnSettingChanged)
@@ -73,6 +76,9 @@ public:
   void setDictionary(const UserDictionary& value);
   AIStatus aiStatus() const { return aiStatus_; }
   void setAiStatus(AIStatus value);
+  // The local speech server's cached status, as the transcriber last probed it.
+  SpeechServerStatus speechStatus() const { return speechStatus_; }
+  void setSpeechStatus(SpeechServerStatus value);
   bool micGranted() const { return micGranted_; }
   void setMicGranted(bool value);
   bool axTrusted() const { return axTrusted_; }
@@ -143,6 +149,7 @@ signals:
   void entriesChanged();
   void dictionaryChanged();
   void aiStatusChanged();
+  void speechStatusChanged();
   void micGrantedChanged();
   void axTrustedChanged();
   void fnSettingChanged();
@@ -170,6 +177,7 @@ private:
   HistoryEntries entries_;
   UserDictionary dictionary_;
   AIStatus aiStatus_ = AIStatus::unknown;
+  SpeechServerStatus speechStatus_ = SpeechServerStatus::off;
   bool micGranted_ = false;
   bool axTrusted_ = false;
   FnKeySetting fnSetting_ = FnKeySetting::doNothing;

@@ -47,6 +47,8 @@ public:
   virtual QCoro::Task<> cancel() = 0;
   // The final, flagged words; empty until finish() has returned. Any thread.
   virtual std::vector<SpokenWord> recognizedWords() const = 0;
+  // Which engine the text finish() returned came from.
+  virtual SpeechEngine engine() const { return SpeechEngine::recogniser; }
 };
 
 class Transcriber {

@@ -36,6 +36,16 @@ std::optional<CleanupResult::Kind> cleanupKindFromStored(QStringView stored) {
   return std::nullopt;
 }
 
+QString storedForm(SpeechEngine engine) {
+  return engine == SpeechEngine::server ? QStringLiteral("server") : QStringLiteral("pocketsphinx");
+}
+
+std::optional<SpeechEngine> speechEngineFromStored(QStringView stored) {
+  if (stored == u"pocketsphinx") return SpeechEngine::recogniser;
+  if (stored == u"server") return SpeechEngine::server;
+  return std::nullopt;
+}
+
 QString toString(const DictationState& state) {
   using namespace dictation_state;
   struct Visitor {

@@ -47,6 +47,13 @@ struct CleanupResult {
 QString storedForm(CleanupResult::Kind kind);
 std::optional<CleanupResult::Kind> cleanupKindFromStored(QStringView stored);
 
+// Which engine produced a dictation's raw transcript.
+enum class SpeechEngine { recogniser, server };
+
+// "pocketsphinx" or "server"; history entries and replay results carry it.
+QString storedForm(SpeechEngine engine);
+std::optional<SpeechEngine> speechEngineFromStored(QStringView stored);
+
 struct SpokenWord {
   QString text;
   std::optional<double> confidence;
@@ -66,6 +73,7 @@ struct DictationRecord {
   double totalMs = 0;
   InsertOutcome outcome;
   std::vector<SpokenWord> words;
+  SpeechEngine engine = SpeechEngine::recogniser;
 
   bool operator==(const DictationRecord&) const = default;
 };

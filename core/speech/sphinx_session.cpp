@@ -1,6 +1,7 @@
 #include "speech/sphinx_session.h"
 
 #include "pipeline/errors.h"
+#include "speech/converted_chunks.h"
 
 #include <QCoroFuture>
 
@@ -148,30 +149,15 @@ bool SphinxSession::convertAndDecode(const AudioBuffer& buffer) {
     converter_ = AudioConverter::create(buffer.format(), analysisFormat());
     if (!converter_) return true;
   }
-  AudioBuffer output(analysisFormat(), AudioConverter::outputCapacity(analysisFormat(), buffer));
-  bool handed = false;
-  const AudioConverter::InputBlock input = [&]() -> const AudioBuffer* {
-    if (handed) return nullptr;
-    handed = true;
-    return &buffer;
-  };
-  for (;;) {
-    const long made = converter_->convert(output, input);
-    if (made <= 0) return true;
-    if (!feed(output)) return false;
-    if (made < long(output.frameCapacity())) return true;
-  }
+  return convertInChunks(*converter_, analysisFormat(), buffer,
+                         [this](const AudioBuffer& analysis) { return feed(analysis); });
 }
 
 bool SphinxSession::flushConverter() {
   if (!converter_) return true;
-  AudioBuffer output(analysisFormat(), 4096);
-  for (;;) {
-    const long made = converter_->flush(output);
-    if (made <= 0) break;
-    if (!feed(output)) return false;
-    if (made < long(output.frameCapacity())) break;
-  }
+  if (!drainInChunks(*converter_, analysisFormat(), 4096,
+                     [this](const AudioBuffer& analysis) { return feed(analysis); }))
+    return false;
   converter_.reset();
   return true;
 }

@@ -24,6 +24,9 @@ public:
     QString cleanup;
     double seconds = 0;
     QString outcome;
+    // Which engine heard it ("pocketsphinx" or "server"); entries written before there
+    // was a choice read as the recogniser.
+    QString engine = QStringLiteral("pocketsphinx");
     bool operator==(const Entry&) const = default;
   };
 

@@ -51,6 +51,7 @@ std::optional<QByteArray> encode(const History::Entry& entry) {
   object["cleanup"] = utf8(entry.cleanup);
   object["seconds"] = entry.seconds;
   object["outcome"] = utf8(entry.outcome);
+  object["engine"] = utf8(entry.engine);
   try {
     const std::string line = object.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
     return QByteArray(line.data(), qsizetype(line.size()));
@@ -70,7 +71,10 @@ std::optional<History::Entry> decode(const char* begin, const char* end) {
   const auto seconds = number(object, "seconds");
   const auto outcome = text(object, "outcome");
   if (!ts || !text_ || !raw || !cleanup || !seconds || !outcome) return std::nullopt;
-  return History::Entry{*ts, *text_, *raw, *cleanup, *seconds, *outcome};
+  History::Entry entry{*ts, *text_, *raw, *cleanup, *seconds, *outcome};
+  // Optional: lines written before the key existed were all heard by the recogniser.
+  if (const auto engine = text(object, "engine")) entry.engine = *engine;
+  return entry;
 }
 
 }  // namespace talvo::history_codec

@@ -18,6 +18,8 @@ const QString readBack = QStringLiteral("readBack");
 const QString onboarded = QStringLiteral("onboarded");
 const QString aiEndpoint = QStringLiteral("aiEndpoint");
 const QString aiModel = QStringLiteral("aiModel");
+const QString speechEndpoint = QStringLiteral("speechEndpoint");
+const QString speechModel = QStringLiteral("speechModel");
 }  // namespace key
 
 bool isText(const QVariant& value) { return value.typeId() == QMetaType::QString; }
@@ -82,6 +84,13 @@ QString Preferences::aiEndpoint() const {
 void Preferences::setAiEndpoint(const QString& endpoint) { store_->set(key::aiEndpoint, endpoint); }
 QString Preferences::aiModel() const { return text(key::aiModel); }
 void Preferences::setAiModel(const QString& model) { store_->set(key::aiModel, model); }
+
+QString Preferences::speechEndpoint() const { return text(key::speechEndpoint).trimmed(); }
+void Preferences::setSpeechEndpoint(const QString& endpoint) {
+  store_->set(key::speechEndpoint, endpoint);
+}
+QString Preferences::speechModel() const { return text(key::speechModel).trimmed(); }
+void Preferences::setSpeechModel(const QString& model) { store_->set(key::speechModel, model); }
 
 bool Preferences::launchAtLogin() const { return loginItem_->enabled(); }
 void Preferences::setLaunchAtLogin(bool on) {

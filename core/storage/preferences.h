@@ -53,6 +53,13 @@ public:
   QString aiModel() const;
   void setAiModel(const QString& model);
 
+  // The full transcription address of a local speech server (empty: none, the default),
+  // and which of its models to ask (empty: the server's own choice).
+  QString speechEndpoint() const;
+  void setSpeechEndpoint(const QString& endpoint);
+  QString speechModel() const;
+  void setSpeechModel(const QString& model);
+
   // Failures to change it are logged, not reported.
   bool launchAtLogin() const;
   void setLaunchAtLogin(bool on);

@@ -21,9 +21,12 @@ TEST(ReplayReport, ClipLines) {
   DictationRecord record = sampleRecord();
   const ClipResult result = makeClipResult("a.wav", record, {"hello there world", {}}, {"Hello there world", {}});
   EXPECT_EQ(clipLines(result, record, 4, 0.5),
-            (QStringList{"a.wav              release->text   33ms (stt   31ms, cleanup    0ms rules)  WER raw 0.00 final 0.00",
+            (QStringList{"a.wav              release->text   33ms (stt   31ms, cleanup    0ms rules, pocketsphinx)  WER raw 0.00 final 0.00",
                          "    live updates 4, first after 0.50s | lowest confidence 0.30 | unsure: there",
                          "    words: hello=0.91 there=0.30 world=-1.00"}));
+  // The server's text names it.
+  record.engine = SpeechEngine::server;
+  EXPECT_TRUE(clipLines(makeClipResult("a.wav", record, {}, {}), record, 4, 0.5)[0].contains("rules, server)"));
   // No live words and no confidence at all print -1; a long name is not cut.
   record.words = {{"hi", std::nullopt, false}};
   const QStringList lines = clipLines(makeClipResult("a-very-long-clip-name.wav", record, {}, {}), record, 0, {});
@@ -45,9 +48,10 @@ TEST(ReplayReport, JsonHasSortedKeys) {
   const auto parsed = nlohmann::json::parse(text);
   std::vector<std::string> keys;
   for (auto it = parsed[0].begin(); it != parsed[0].end(); ++it) keys.push_back(it.key());
-  EXPECT_EQ(keys, (std::vector<std::string>{"cleanup", "cleanup_ms", "file", "note", "raw", "stt_ms",
+  EXPECT_EQ(keys, (std::vector<std::string>{"cleanup", "cleanup_ms", "engine", "file", "note", "raw", "stt_ms",
                                             "text", "total_ms", "want", "wer_final_vs_want", "wer_raw"}));
   EXPECT_EQ(parsed[0]["total_ms"], 33);
+  EXPECT_EQ(parsed[0]["engine"], "pocketsphinx");
   EXPECT_EQ(parsed[0]["wer_raw"], 1.0);
   EXPECT_LT(text.find("\"cleanup\""), text.find("\"file\""));  // sorted in the file too
 }

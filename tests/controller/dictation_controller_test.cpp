@@ -169,6 +169,20 @@ TEST_P(TakeTest, LeavesWhatItShould) {
 INSTANTIATE_TEST_SUITE_P(Takes, TakeTest, ::testing::ValuesIn(takes),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ControllerTest, RecordAndHistoryNameTheEngineThatHeardIt) {
+  transcriber->session(0)->engineUsed = SpeechEngine::server;
+  dictate();
+  ASSERT_TRUE(until([&] { return records.size() == 1; }));
+  dictate();
+  ASSERT_TRUE(until([&] { return records.size() == 2; }));
+  EXPECT_EQ(records[0].engine, SpeechEngine::server);
+  EXPECT_EQ(records[1].engine, SpeechEngine::recogniser);
+  const std::vector<History::Entry> kept = history->recent(2);  // newest first
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[1].engine, "server");
+  EXPECT_EQ(kept[0].engine, "pocketsphinx");
+}
+
 // The first take's session opens after the next press, and its transcript comes last: still
 // each session gets exactly its own take's audio, and the texts go in in press order.
 TEST_F(ControllerTest, OverlappingTakesKeepTheirAudioAndTheirOrder) {

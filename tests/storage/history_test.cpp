@@ -69,12 +69,27 @@ TEST_F(HistoryTest, FirstStorableAppendCreatesOnePrivateLineInKeyOrder) {
   EXPECT_TRUE(history.recent(100).empty() && !QFile::exists(path));
   history.append({1.25, "Hello \"you\"\n", "hello you", "ai", 2.0, "held back: notText"});
   EXPECT_EQ(contents(),
-            R"({"ts":1.25,"text":"Hello \"you\"\n","raw":"hello you","cleanup":"ai","seconds":2.0,"outcome":"held back: notText"})"
+            R"({"ts":1.25,"text":"Hello \"you\"\n","raw":"hello you","cleanup":"ai","seconds":2.0,"outcome":"held back: notText","engine":"pocketsphinx"})"
             "\n");
   EXPECT_EQ(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
   const History::Entry fancy{1712345678.123, QString::fromUtf8("Ünïcödé 😀 [[[[{{{{\\\" ok"), "raw", "rules", 0.3, "copied"};
   history.append(fancy);
   EXPECT_EQ(history.recent(1), std::vector{fancy});
+}
+
+// Lines from before the engine was recorded were all heard by the recogniser.
+TEST_F(HistoryTest, EngineIsKeptAndAbsentMeansTheRecogniser) {
+  write(R"({"ts":1,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted"})" "\n"
+        R"({"ts":2,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted","engine":7})" "\n");
+  History history(path, 500);
+  History::Entry heard = entry(3);
+  heard.engine = "server";
+  history.append(heard);
+  const std::vector<History::Entry> entries = history.recent(10);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0], heard);
+  EXPECT_EQ(entries[1].engine, "pocketsphinx");
+  EXPECT_EQ(entries[2].engine, "pocketsphinx");
 }
 
 TEST_F(HistoryTest, TrimsToCapOnlyPastTheLimit) {

@@ -50,6 +50,10 @@ const Setting settings[] = {
     SETTING("aiEndpoint", "http://127.0.0.1:8080", "  ", "http://[::1]:1", setAiEndpoint("http://[::1]:1"),
             p.aiEndpoint()),
     SETTING("aiModel", "", 3, "small", setAiModel("small"), p.aiModel()),
+    // Off unless an address is set.
+    SETTING("speechEndpoint", "", 8080, "http://127.0.0.1:8178/inference",
+            setSpeechEndpoint("http://127.0.0.1:8178/inference"), p.speechEndpoint()),
+    SETTING("speechModel", "", true, "large-v3", setSpeechModel("large-v3"), p.speechModel()),
 };
 
 // Through an INI file, booleans come back as text.

@@ -70,6 +70,7 @@ public:
   std::atomic<int64_t> frames{0};
   std::vector<float> firstSamples;  // one per buffer appended; read once appending is over
   std::atomic<bool> finished{false}, cancelled{false};
+  SpeechEngine engineUsed = SpeechEngine::recogniser;
 
   void append(const AudioBuffer& buffer) override {
     frames += buffer.frameLength();
@@ -89,6 +90,7 @@ public:
   std::vector<SpokenWord> recognizedWords() const override {
     return finished ? words : std::vector<SpokenWord>{};
   }
+  SpeechEngine engine() const override { return engineUsed; }
 };
 
 class FakeTranscriber : public Transcriber {

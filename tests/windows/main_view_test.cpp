@@ -266,6 +266,19 @@ TEST(SettingsView, VersionLineShowsAnUpdate) {
   EXPECT_NE(f.view.findChild<QWidget*>(QStringLiteral("updateCard")), nullptr);
 }
 
+TEST(SettingsView, SpeechServerStatusFollowsTheModelWithANoteOnlyWhenThereIsSomethingToDo) {
+  Fixture f;
+  f.view.setSection(Section::settings);
+  auto* status = f.named<QLabel>(QStringLiteral("speechStatus"));
+  auto* note = f.named<QLabel>(QStringLiteral("speechNote"));
+  for (SpeechServerStatus s : {SpeechServerStatus::notRunning, SpeechServerStatus::ready,
+                               SpeechServerStatus::notAllowed, SpeechServerStatus::loading}) {
+    f.model.setSpeechStatus(s);
+    EXPECT_EQ(status->text(), QStringLiteral("Speech: ") + label(s));
+    EXPECT_EQ(note->isVisibleTo(&f.view), !startNote(s).isEmpty()) << toString(s).toStdString();
+  }
+}
+
 struct GlobeCase {
   HotkeyChoice hotkey;
   FnKeySetting fn;
