@@ -23,6 +23,11 @@ packages=(
   procps time
   # the bar's click-through, emoji in the shell's texts, a compositor for the bar's tests
   libxfixes-dev fonts-noto-color-emoji xcompmgr
+  # cues through the sound server (libcanberra's PulseAudio backend)
+  libcanberra-pulse
+  # read-back: the speech service, a voice for it (tests use a voice of their own)
+  speech-dispatcher
+  speech-dispatcher-espeak-ng
 )
 
 missing=()
