@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/prctl.h>
 
 namespace talvo::test {
 namespace {
@@ -58,7 +59,10 @@ bool SpeechServer::start() {
   env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
   daemon_ = std::make_unique<QProcess>();
   daemon_->setProcessEnvironment(env);
-  daemon_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  daemon_->setStandardOutputFile(QProcess::nullDevice());
+  daemon_->setStandardErrorFile(QProcess::nullDevice());
+  // A test that crashes must not leave its daemon behind.
+  daemon_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
   daemon_->start("speech-dispatcher", {"--run-single", "--timeout", "0", "--config-dir", root.filePath("config"),
                                        "--module-dir", modules, "--communication-method", "unix_socket",
                                        "--socket-path", root.filePath("runtime/speechd.sock"), "--pid-file",
