@@ -11,6 +11,8 @@ namespace {
 
 // A dictation asks for two cues; a few more in hand means the sound server is not keeping up.
 constexpr std::size_t maxPendingCues = 4;
+// Each read-back request replaces the waiting one, so one slot is all there is.
+constexpr std::size_t maxPendingSpeech = 1;
 
 class ThemeSoundPlayer final : public SoundPlayer {
  public:
@@ -35,7 +37,7 @@ class DispatcherSpeaker final : public Speaker {
 
  private:
   SpeechClient client_;  // touched only by the worker
-  SerialWorker worker_{1};
+  SerialWorker worker_{maxPendingSpeech};
 };
 
 }  // namespace

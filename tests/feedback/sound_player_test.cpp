@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace talvo {
 namespace {
 
@@ -16,6 +18,9 @@ struct Cue {
   Sound sound;
   const char* themeEvent;
 };
+
+void PrintTo(const Cue& c, std::ostream* out) { *out << c.name; }
+
 
 class CueTest : public ::testing::TestWithParam<Cue> {};
 

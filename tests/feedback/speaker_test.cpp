@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 
 namespace talvo {
@@ -32,6 +34,9 @@ struct CutOff {
   std::function<void(Speaker& speaker, Speaker& other)> act;
   const char* next;
 };
+
+void PrintTo(const CutOff& c, std::ostream* out) { *out << c.name; }
+
 
 class SpeakerCutOffTest : public SpeakerTest, public ::testing::WithParamInterface<CutOff> {};
 
