@@ -17,11 +17,11 @@ constexpr std::size_t maxPendingSpeech = 1;
 class ThemeSoundPlayer final : public SoundPlayer {
  public:
   void play(Sound sound) override {
-    worker_.post([this, sound] { cues_.play(sound); });
+    worker_.post([cues = cues_, sound] { cues->play(sound); });
   }
 
  private:
-  ThemeCues cues_;  // touched only by the worker
+  std::shared_ptr<ThemeCues> cues_ = std::make_shared<ThemeCues>();  // touched only by the worker
   SerialWorker worker_{maxPendingCues};
 };
 
@@ -29,14 +29,14 @@ class ThemeSoundPlayer final : public SoundPlayer {
 class DispatcherSpeaker final : public Speaker {
  public:
   void stop() override {
-    worker_.replace([this] { client_.cancel(); });
+    worker_.replace([client = client_] { client->cancel(); });
   }
   void say(const QString& text) override {
-    worker_.replace([this, utf8 = text.toUtf8()] { client_.say(utf8); });
+    worker_.replace([client = client_, utf8 = text.toUtf8()] { client->say(utf8); });
   }
 
  private:
-  SpeechClient client_;  // touched only by the worker
+  std::shared_ptr<SpeechClient> client_ = std::make_shared<SpeechClient>();  // touched only by the worker
   SerialWorker worker_{maxPendingSpeech};
 };
 

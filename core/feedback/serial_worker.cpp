@@ -18,40 +18,65 @@ void blockBrokenPipe() {
 
 }  // namespace
 
-SerialWorker::SerialWorker(std::size_t maxPending)
-    : maxPending_(maxPending), thread_([this](std::stop_token stop) { run(std::move(stop)); }) {}
+struct SerialWorker::Queue {
+  explicit Queue(std::size_t maxPending) : maxPending(maxPending) {}
 
-// The thread's own destructor asks it to stop, which wakes its wait, and joins it.
-SerialWorker::~SerialWorker() = default;
+  const std::size_t maxPending;
+  std::mutex lock;
+  std::condition_variable wake, finished;
+  std::deque<Job> pending;
+  bool stopping = false;
+  bool done = false;
+};
+
+SerialWorker::SerialWorker(std::size_t maxPending, std::chrono::milliseconds quitGrace)
+    : quitGrace_(quitGrace),
+      queue_(std::make_shared<Queue>(maxPending)),
+      thread_([queue = queue_] { run(queue); }) {}
+
+SerialWorker::~SerialWorker() {
+  std::unique_lock guard(queue_->lock);
+  queue_->stopping = true;
+  queue_->pending.clear();
+  queue_->wake.notify_one();
+  const bool done = queue_->finished.wait_for(guard, quitGrace_, [this] { return queue_->done; });
+  guard.unlock();
+  if (done) thread_.join();
+  else thread_.detach();
+}
 
 void SerialWorker::post(Job job) {
   {
-    std::lock_guard guard(lock_);
-    if (pending_.size() >= maxPending_) return;
-    pending_.push_back(std::move(job));
+    std::lock_guard guard(queue_->lock);
+    if (queue_->pending.size() >= queue_->maxPending) return;
+    queue_->pending.push_back(std::move(job));
   }
-  wake_.notify_one();
+  queue_->wake.notify_one();
 }
 
 void SerialWorker::replace(Job job) {
   {
-    std::lock_guard guard(lock_);
-    pending_.clear();
-    pending_.push_back(std::move(job));
+    std::lock_guard guard(queue_->lock);
+    queue_->pending.clear();
+    queue_->pending.push_back(std::move(job));
   }
-  wake_.notify_one();
+  queue_->wake.notify_one();
 }
 
-void SerialWorker::run(std::stop_token stop) {
+void SerialWorker::run(const std::shared_ptr<Queue>& queue) {
   blockBrokenPipe();
   for (;;) {
     Job job;
     {
-      std::unique_lock guard(lock_);
-      wake_.wait(guard, stop, [this] { return !pending_.empty(); });
-      if (stop.stop_requested()) return;
-      job = std::move(pending_.front());
-      pending_.pop_front();
+      std::unique_lock guard(queue->lock);
+      queue->wake.wait(guard, [&] { return queue->stopping || !queue->pending.empty(); });
+      if (queue->stopping) {
+        queue->done = true;
+        queue->finished.notify_all();
+        return;
+      }
+      job = std::move(queue->pending.front());
+      queue->pending.pop_front();
     }
     job();
   }

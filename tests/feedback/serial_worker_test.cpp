@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
+#include <memory>
 #include <latch>
 #include <mutex>
 #include <string>
@@ -88,6 +90,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Backlog{"replaced", 4, {{Op::post, "a"}, {Op::post, "b"}, {Op::replace, "c"}}, {"c"}},
                       Backlog{"afterReplacing", 4, {{Op::replace, "a"}, {Op::post, "b"}}, {"a", "b"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A service that never answers must not hold up the program's exit.
+TEST(SerialWorkerQuitTest, LeavesAJobThatHangsToFinishOnItsOwn) {
+  const auto hung = std::make_shared<std::latch>(1);
+  const auto started = std::make_shared<std::latch>(1);
+  auto worker = std::make_unique<SerialWorker>(1, std::chrono::milliseconds(0));
+  worker->post([hung, started] {
+    started->count_down();
+    hung->wait();
+  });
+  started->wait();
+
+  auto destroyed = std::async(std::launch::async, [&worker] { worker.reset(); });
+  const bool returned = destroyed.wait_for(runTimeout) == std::future_status::ready;
+  hung->count_down();
+  destroyed.wait();
+
+  EXPECT_TRUE(returned);
+}
 
 }  // namespace
 }  // namespace talvo
