@@ -35,6 +35,7 @@ SpeechClient::SpeechClient() = default;
 SpeechClient::~SpeechClient() = default;
 
 void SpeechClient::say(const QByteArray& utf8) {
+  if (utf8.trimmed().isEmpty()) return cancel();
   for (int attempt = 0; attempt < sayAttempts; ++attempt) {
     if (!session_) {
       Connection connection = connect();
@@ -54,7 +55,7 @@ bool SpeechClient::trySay(const QByteArray& utf8) {
   SPDConnection* connection = session_->connection.get();
   // A new read-back replaces the old one, mid-word if need be: at most one runs at a time.
   if (spd_cancel(connection) != 0) return false;
-  return utf8.trimmed().isEmpty() || spd_say(connection, SPD_MESSAGE, utf8.constData()) >= 0;
+  return spd_say(connection, SPD_MESSAGE, utf8.constData()) >= 0;
 }
 
 }  // namespace talvo

@@ -17,7 +17,7 @@ class SpeechClient {
   SpeechClient(const SpeechClient&) = delete;
   SpeechClient& operator=(const SpeechClient&) = delete;
 
-  // Cuts off whatever this client is saying, then says the UTF-8 text.
+  // Cuts off whatever this client is saying, then says the UTF-8 text. Blank text only cuts off.
   void say(const QByteArray& utf8);
   // Cuts off whatever this client is saying; it never connects just for that.
   void cancel();
@@ -25,7 +25,7 @@ class SpeechClient {
  private:
   struct Session;
 
-  // Whether the text was handed over. Empty text only cancels.
+  // Whether the text was handed over.
   [[nodiscard]] bool trySay(const QByteArray& utf8);
 
   std::unique_ptr<Session> session_;
