@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <functional>
+#include <ostream>
 
 namespace talvo {
 namespace {

@@ -33,17 +33,19 @@ QString read(const QString& path) {
 SpeechServer::SpeechServer() {
   const QDir root(dir_.path());
   for (const char* sub : {"config/modules", "client/speech-dispatcher", "log", "home", "runtime"}) root.mkpath(sub);
-  const QByteArray spoken = root.filePath("spoken").toUtf8(), holders = root.filePath("holders").toUtf8();
-  write(root.filePath("config/speechd.conf"),
-        "LogLevel 3\nLogDir \"" + root.filePath("log").toUtf8() +
-            "\"\n"
-            "AudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n"
-            "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\nDefaultModule recorder\n");
-  write(root.filePath("config/modules/recorder.conf"),
-        "GenericExecuteSynth \"echo \\'start $DATA\\' >> " + spoken + "; echo $$ >> " + holders +
-            "; exec sleep 600\"\n"
-        "AddVoice \"en\" \"male1\" \"recorder\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\n");
-  write(root.filePath("client/speech-dispatcher/speechd.conf"), "DisableAutoSpawn\n");
+  const QByteArray daemonConfig = "LogLevel 3\nLogDir \"" + root.filePath("log").toUtf8() +
+                                  "\"\n"
+                                  "AudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n"
+                                  "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\n"
+                                  "DefaultModule recorder\n";
+  const QByteArray voiceConfig = "GenericExecuteSynth \"echo \\'start $DATA\\' >> " + root.filePath("spoken").toUtf8() +
+                                 "; echo $$ >> " + root.filePath("holders").toUtf8() +
+                                 "; exec sleep 600\"\n"
+                                 "AddVoice \"en\" \"male1\" \"recorder\"\n"
+                                 "GenericLanguage \"en\" \"en\" \"utf-8\"\n";
+  configured_ = write(root.filePath("config/speechd.conf"), daemonConfig) &&
+                write(root.filePath("config/modules/recorder.conf"), voiceConfig) &&
+                write(root.filePath("client/speech-dispatcher/speechd.conf"), "DisableAutoSpawn\n");
   qputenv("SPEECHD_ADDRESS", "unix_socket:" + root.filePath("runtime/speechd.sock").toUtf8());
   qputenv("XDG_CONFIG_HOME", root.filePath("client").toUtf8());
 }
@@ -52,6 +54,7 @@ SpeechServer::~SpeechServer() { stop(); }
 
 bool SpeechServer::start() {
   stop();
+  if (!configured_) return false;
   const QDir root(dir_.path());
   QFile::remove(root.filePath("log/speech-dispatcher.log"));
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

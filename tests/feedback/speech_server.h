@@ -30,6 +30,7 @@ class SpeechServer {
   void endHolders() const;
 
   QTemporaryDir dir_;
+  bool configured_ = false;
   std::unique_ptr<QProcess> daemon_;
 };
 
