@@ -29,6 +29,11 @@ packages=(
   appstream
   dpkg-dev
   file
+  # cues through the sound server (libcanberra's PulseAudio backend)
+  libcanberra-pulse
+  # read-back: the speech service, a voice for it (tests use a voice of their own)
+  speech-dispatcher
+  speech-dispatcher-espeak-ng
 )
 
 missing=()
