@@ -39,7 +39,7 @@ const ProgramCase cases[] = {
     // Nothing listens on this loopback port, so the model reads as switched off.
     {"model_allowed", {"--replay", "%C"},
      [](const QString& home, const QString&) {
-       QSettings(home + "/config/Talvo/talvo.conf", QSettings::IniFormat).setValue("aiEndpoint", "http://127.0.0.1:9");
+       QSettings(home + "/config/Talvo/Talvo.ini", QSettings::IniFormat).setValue("aiEndpoint", "http://127.0.0.1:9");
      },
      1, {"cleanup: Start a local language model to use Zirad Ediviv.", "wrote %C/replay.json"}, ""},
 };

@@ -163,7 +163,7 @@ protected:
     catcher->setWindowIcon(QIcon(icon));
     catcher->setGeometry(400, 650, 480, 150);
     catcher->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(catcher));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(catcher, answerMs));
   }
 
   QWidget* panel() const {
