@@ -207,7 +207,7 @@ void OnboardingView::welcome() {
 
 void OnboardingView::microphone() {
   header(QStringLiteral("Microphone"),
-         QStringLiteral("Talvo listens only while you hold the key. The dot on its tray icon shows when."));
+         QStringLiteral("Talvo listens only while you hold the key. The bar at the bottom of your screen shows when."));
   const bool granted = model_->micGranted();
   status(granted ? QStringLiteral("Microphone allowed") : QStringLiteral("No microphone found yet"), granted);
   if (!granted) {
@@ -243,7 +243,8 @@ void OnboardingView::microphone() {
 
 void OnboardingView::pasting() {
   header(QStringLiteral("Typing for you"),
-         QStringLiteral("Talvo presses Ctrl+V to paste your words. It never reads your screen or your typing."));
+         QStringLiteral("Talvo uses it for one thing: pressing Ctrl+V to paste your words. "
+                        "It never reads your screen or your typing."));
   const bool trusted = model_->axTrusted();
   status(trusted ? QStringLiteral("Allowed") : QStringLiteral("Not possible on this desktop"), trusted);
   if (!trusted) {
