@@ -23,6 +23,8 @@ packages=(
   procps time
   # the bar's click-through, emoji in the shell's texts, a compositor for the bar's tests
   libxfixes-dev fonts-noto-color-emoji xcompmgr
+  # a tray host for the end-to-end tests
+  trayer
 )
 
 missing=()
