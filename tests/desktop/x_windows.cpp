@@ -43,6 +43,7 @@ struct XWindows::Impl {
     XWindow w;
     w.id = window;
     w.parent = parent;
+    w.topLevel = parent == DefaultRootWindow(display);
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(display, window, &attributes)) {
       w.overrideRedirect = attributes.override_redirect;
@@ -120,12 +121,12 @@ bool XWindows::viewable(quint64 window) {
          attributes.map_state == IsViewable;
 }
 
-bool XWindows::click(QPoint at) {
+bool XWindows::click(QPoint at, unsigned int button) {
   Display* d = impl_->display;
   if (!d) return false;
   XTestFakeMotionEvent(d, -1, at.x(), at.y(), CurrentTime);
-  XTestFakeButtonEvent(d, 1, True, CurrentTime);
-  XTestFakeButtonEvent(d, 1, False, CurrentTime);
+  XTestFakeButtonEvent(d, button, True, CurrentTime);
+  XTestFakeButtonEvent(d, button, False, CurrentTime);
   XSync(d, False);
   return true;
 }

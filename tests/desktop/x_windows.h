@@ -16,6 +16,7 @@ struct XWindow {
   qint64 pid = 0;  // _NET_WM_PID, 0 when unset
   QString title;
   QString windowClass;  // the class half of WM_CLASS
+  bool topLevel = false;  // a child of the root: not docked or embedded in another window
   bool overrideRedirect = false;
   bool viewable = false;
   QRect frame;  // in root coordinates
@@ -38,8 +39,8 @@ public:
   // The owner of the CLIPBOARD selection, 0 for none.
   quint64 clipboardOwner();
   bool viewable(quint64 window);
-  // A left click at a point of the root window.
-  bool click(QPoint at);
+  // A click at a point of the root window: button 1 is the left, 3 the right.
+  bool click(QPoint at, unsigned int button = 1);
 
 private:
   struct Impl;

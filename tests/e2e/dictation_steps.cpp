@@ -38,9 +38,16 @@ bool speak(const SpeechClip& clip) {
 }
 
 std::optional<XWindow> shownBar(XWindows& windows, qint64 pid) {
-  // The bar's window exists from the start, parked far off screen while hidden.
+  // The bar's window exists from the start, parked far off screen while hidden. The tray
+  // icon is override-redirect too, but docked in the tray host's window.
   for (const XWindow& w : windows.ofProcess(pid))
-    if (w.overrideRedirect && w.viewable && w.frame.right() >= 0 && w.frame.bottom() >= 0) return w;
+    if (w.topLevel && w.overrideRedirect && w.viewable && w.frame.right() >= 0 && w.frame.bottom() >= 0) return w;
+  return std::nullopt;
+}
+
+std::optional<quint64> barWindow(XWindows& windows, qint64 pid) {
+  for (const XWindow& w : windows.ofProcess(pid))
+    if (w.topLevel && w.overrideRedirect) return w.id;
   return std::nullopt;
 }
 

@@ -25,6 +25,9 @@ bool speak(const SpeechClip& clip);
 // The program's floating bar while it is on screen: its override-redirect window.
 std::optional<XWindow> shownBar(XWindows& windows, qint64 pid);
 
+// The bar's window, shown or not: it exists from the program's start.
+std::optional<quint64> barWindow(XWindows& windows, qint64 pid);
+
 // A viewable, managed window of the process with this title.
 std::optional<XWindow> shownWindow(XWindows& windows, qint64 pid, const QString& title);
 

@@ -67,10 +67,13 @@ TalvoInstance::~TalvoInstance() {
   if (!process_.waitForFinished(stopTimeoutMs)) process_.kill(), process_.waitForFinished(stopTimeoutMs);
 }
 
-bool TalvoInstance::start() {
+bool TalvoInstance::launch() {
   process_.start(TALVO_PROGRAM, {});
-  return process_.waitForStarted(startTimeoutMs) &&
-         eventually([this] { return !running() || logged("launched"); }, startTimeoutMs) && running();
+  return process_.waitForStarted(startTimeoutMs);
+}
+
+bool TalvoInstance::start() {
+  return launch() && eventually([this] { return !running() || logged("launched"); }, startTimeoutMs) && running();
 }
 
 std::vector<History::Entry> TalvoInstance::history() const {

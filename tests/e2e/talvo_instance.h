@@ -49,6 +49,8 @@ public:
 
   // Starts the program and waits for its "launched" log line.
   bool start();
+  // Starts the program and returns once the process runs.
+  bool launch();
   qint64 pid() const { return process_.processId(); }
   bool running() const { return process_.state() == QProcess::Running; }
   QProcessEnvironment environment() const { return environment_; }
