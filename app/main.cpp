@@ -2,6 +2,7 @@
 #include "render/render_modes.h"
 #include "replay/command_line.h"
 #include "replay/replay.h"
+#include "shell/desktop_main.h"
 
 #include "audio/file/file_audio_source.h"
 #include "cleanup/local_model_cleaner.h"
@@ -79,6 +80,5 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &app, [mode = *replayMode] { runReplay(mode); });
     return app.exec();
   }
-  printLine(QStringLiteral("talvo: this build has no desktop application; use --replay DIR."));
-  return 0;
+  return runDesktop(argc, argv);
 }

@@ -1,0 +1,78 @@
+// The desktop program's start: checks, one instance per session, then the shell.
+#include "shell/desktop_main.h"
+#include "shell/quit_signals.h"
+#include "shell/shell.h"
+#include "shell/single_instance.h"
+#include "shell/x_display.h"
+
+#include "feedback/sound_player.h"
+#include "feedback/speaker.h"
+#include "storage/log.h"
+#include "storage/login_item.h"
+#include "widgets/look.h"
+
+#include <QApplication>
+#include <QDBusPendingReply>
+
+#include <cstdio>
+
+namespace talvo {
+namespace {
+
+constexpr const char* noDisplayMessage = "talvo: no X display; set DISPLAY or use --replay DIR.\n";
+
+bool launchedAtLogin(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (QByteArray(argv[i]) == autostartArgument) return true;
+  return false;
+}
+
+}  // namespace
+
+int runDesktop(int& argc, char** argv) {
+  if (!xDisplayAvailable()) {
+    std::fputs(noDisplayMessage, stderr);
+    return 1;
+  }
+  // The shell is built for X11; a Wayland session that offers an X display gets it too.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Talvo"));
+  QCoreApplication::setApplicationName(QStringLiteral("talvo"));
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Talvo"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.talvo.Talvo"));
+  // The program lives in the tray; closing its last window does not end it.
+  QApplication::setQuitOnLastWindowClosed(false);
+  look::useIconTheme();
+
+  SingleInstance instance(QDBusConnection::sessionBus());
+  switch (instance.claim()) {
+    case SingleInstance::Claim::secondary: {
+      QDBusPendingCall call = activateRunning(QDBusConnection::sessionBus());
+      call.waitForFinished();
+      if (call.isError()) {
+        std::fprintf(stderr, "talvo: already running, and it did not answer: %s\n",
+                     qPrintable(call.error().message()));
+        return 1;
+      }
+      return 0;
+    }
+    case SingleInstance::Claim::alone: Log::info(QStringLiteral("no session bus: running without the one-instance check")); break;
+    case SingleInstance::Claim::primary: break;
+  }
+
+  Shell shell({launchedAtLogin(argc, argv), qgetenv("TALVO_NO_WINDOW"), makeDesktopSoundPlayer(),
+               makeDesktopSpeaker()});
+  instance.onActivate = [&shell] {
+    Log::info(QStringLiteral("asked to show itself"));
+    shell.openMain();
+  };
+  quitOnTerminationSignals();
+  shell.start();
+  const int status = app.exec();
+  Log::info(QStringLiteral("quit"));
+  Log::flush();
+  return status;
+}
+
+}  // namespace talvo

@@ -1,0 +1,67 @@
+// The talvo program started as a user would: without a display, and twice in one session.
+#include "desktop/virtual_desktop.h"
+#include "support/task_runner.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace talvo {
+namespace {
+
+constexpr double startTimeout = 30.0;
+constexpr int finishTimeoutMs = 30000;
+
+QString logText() {
+  QFile file(qEnvironmentVariable("XDG_DATA_HOME") + "/Talvo/talvo.log");
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST(Program, WithoutAnXDisplayItSaysWhyAndFails) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove("DISPLAY");
+  environment.remove("WAYLAND_DISPLAY");
+  QProcess talvo;
+  talvo.setProcessEnvironment(environment);
+  talvo.start(TALVO_PROGRAM, {});
+  ASSERT_TRUE(talvo.waitForFinished(finishTimeoutMs));
+  EXPECT_EQ(talvo.exitStatus(), QProcess::NormalExit) << "no crash";
+  EXPECT_NE(talvo.exitCode(), 0);
+  EXPECT_EQ(talvo.readAllStandardError(), "talvo: no X display; set DISPLAY or use --replay DIR.\n");
+  EXPECT_TRUE(talvo.readAllStandardOutput().isEmpty());
+}
+
+TEST(Program, ASecondStartShowsTheFirstAndATerminationSignalQuitsInOrder) {
+  QProcess first;
+  first.start(TALVO_PROGRAM, {"--autostart"});
+  ASSERT_TRUE(test::spinUntil([] { return logText().contains("launched, "); }, startTimeout)) << logText().toStdString();
+
+  QProcess second;
+  second.start(TALVO_PROGRAM, {});
+  ASSERT_TRUE(second.waitForFinished(finishTimeoutMs));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(test::spinUntil([] { return logText().contains("asked to show itself"); }, startTimeout));
+  EXPECT_EQ(logText().count("launched, "), 1) << "the second start launched nothing";
+
+  ::kill(pid_t(first.processId()), SIGTERM);
+  ASSERT_TRUE(test::spinUntil([&] { return first.state() == QProcess::NotRunning; }, startTimeout));
+  EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(first.exitCode(), 0);
+  EXPECT_TRUE(logText().contains("  quit\n")) << "the log is written out before the end";
+}
+
+}  // namespace
+}  // namespace talvo
+
+int main(int argc, char** argv) {
+  // No sound server for these runs: nothing may start one behind the test's back.
+  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse");
+  return talvo::test::runInVirtualDesktop(argc, argv, {.accessibility = true}, [&] {
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+  });
+}
