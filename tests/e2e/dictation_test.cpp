@@ -69,7 +69,7 @@ protected:
 
   // Dictates the clip and waits for the log's line about it; the outcome it names.
   std::optional<QString> dictateOne(const SpeechClip& clip) {
-    const int before = outcomes().size();
+    const qsizetype before = outcomes().size();
     if (!dictate(keys_, windows_, talvo_->pid(), clip)) return std::nullopt;
     if (!eventually([&] { return outcomes().size() > before; }, outcomeTimeoutMs)) return std::nullopt;
     return outcomes().back();
