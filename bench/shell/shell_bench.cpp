@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -142,6 +143,17 @@ void runningFigures() {
   report("key release -> text in target, worst", worst(figures.typed), "ms");
   report("key press -> bar on screen, median", median(figures.bar), "ms");
   report("key press -> bar on screen, worst", worst(figures.bar), "ms");
+  // The program's own account of each dictation, from its release to the paste key sent:
+  // what the figure above spends inside the program rather than in the hotkey's sampling
+  // and the target's handling of the paste.
+  std::vector<double> recognising, inside;
+  const QRegularExpression timing(R"(stt (\d+)ms .* total (\d+)ms)");
+  for (const QString& line : talvo.log().split(u'\n'))
+    if (const auto match = timing.match(line); match.hasMatch())
+      recognising.push_back(match.captured(1).toDouble()), inside.push_back(match.captured(2).toDouble());
+  report("  of which recognition after release, median", median(recognising), "ms");
+  report("  of which recognition after release, worst", worst(recognising), "ms");
+  report("  of which release -> paste sent, worst", worst(inside), "ms");
   report("resident memory after the dictations", residentMegabytes(talvo.pid()), "MB");
 }
 
