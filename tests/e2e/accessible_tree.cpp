@@ -71,9 +71,39 @@ void forEachOf(qint64 pid, const std::function<bool(AtspiAccessible*)>& visit) {
 
 }  // namespace
 
-AccessibleTree::AccessibleTree() {
+struct AccessibleTree::Focus {
+  Ref last;
+  AtspiEventListener* listener = nullptr;
+
+  static void changed(AtspiEvent* event, void* self) {
+    if (event->detail1 == 1 && event->source)
+      static_cast<Focus*>(self)->last.reset(static_cast<AtspiAccessible*>(g_object_ref(event->source)));
+    g_boxed_free(atspi_event_get_type(), event);
+  }
+};
+
+AccessibleTree::AccessibleTree() : focus_(std::make_unique<Focus>()) {
   atspi_init();
   atspi_set_timeout(callTimeoutMs, callTimeoutMs);
+  focus_->listener = atspi_event_listener_new(&Focus::changed, focus_.get(), nullptr);
+  atspi_event_listener_register(focus_->listener, "object:state-changed:focused", nullptr);
+}
+
+AccessibleTree::~AccessibleTree() {
+  atspi_event_listener_deregister(focus_->listener, "object:state-changed:focused", nullptr);
+  g_object_unref(focus_->listener);
+}
+
+std::vector<AccessibleNode> AccessibleTree::focusedMenu() {
+  std::vector<AccessibleNode> items;
+  if (!focus_->last || read(focus_->last.get()).role != "menu item") return items;
+  Ref menu(atspi_accessible_get_parent(focus_->last.get(), nullptr));
+  const int count = menu ? atspi_accessible_get_child_count(menu.get(), nullptr) : 0;
+  for (int i = 0; i < count; ++i) {
+    Ref item(atspi_accessible_get_child_at_index(menu.get(), i, nullptr));
+    if (item) items.push_back(read(item.get()));
+  }
+  return items;
 }
 
 std::vector<AccessibleNode> AccessibleTree::of(qint64 pid) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace talvo::test {
@@ -15,10 +16,12 @@ struct AccessibleNode {
   bool operator==(const AccessibleNode&) const = default;
 };
 
-// Reads other programs' accessible trees over the accessibility bus, fresh on every call.
+// Reads other programs' accessible trees over the accessibility bus, fresh on every call,
+// and follows the keyboard focus, whose events arrive while this process runs its events.
 class AccessibleTree {
 public:
   AccessibleTree();
+  ~AccessibleTree();
 
   // Every object of the program with that process id, its windows first; empty when it is
   // not on the bus.
@@ -26,6 +29,14 @@ public:
   // Does the first action (a button's "press") of the first object of that program with
   // this name and role.
   bool press(qint64 pid, const QString& name, const QString& role = QStringLiteral("push button"));
+  // The items of the menu that holds the object that last took the focus, disabled ones
+  // included; empty when that object is no menu item. Pop-up menus are not children of
+  // their program's object, so the focus is the way to them.
+  std::vector<AccessibleNode> focusedMenu();
+
+private:
+  struct Focus;
+  std::unique_ptr<Focus> focus_;
 };
 
 }  // namespace talvo::test

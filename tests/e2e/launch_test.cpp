@@ -69,16 +69,34 @@ TEST(NoSoundServer, theProgramRunsAndAPressSaysThereIsNoMicrophone) {
   ASSERT_TRUE(talvo.start()) << qPrintable(talvo.output());
   XWindows windows;
   XKeyboard keys;
+  AccessibleTree tree;
   ASSERT_TRUE(eventually([&] { return !windows.inTray(talvo.pid()).empty(); }, windowTimeoutMs));
+  ASSERT_TRUE(eventually([&] { return talvo.warmedUp(); }, outcomeTimeoutMs)) << qPrintable(talvo.log());
 
   ASSERT_TRUE(keys.press("Control_R"));
   runEventsFor(500);
   ASSERT_TRUE(keys.release("Control_R"));
 
-  // The log's line carries the failure as the status line shows it. The status line itself
-  // is the first row of the tray icon's menu, and menus are not in the accessible tree.
-  EXPECT_TRUE(eventually([&] { return talvo.logged("dictation failed: No microphone found."); }, outcomeTimeoutMs))
+  const QString failure = QStringLiteral("No microphone found.");
+  EXPECT_TRUE(eventually([&] { return talvo.logged("dictation failed: " + failure); }, outcomeTimeoutMs))
       << qPrintable(talvo.log());
+
+  // The status line is the first row of the tray icon's menu. That row is disabled, so the
+  // keyboard goes to the next one, and the menu is read from there.
+  const auto icons = windows.inTray(talvo.pid());
+  ASSERT_FALSE(icons.empty());
+  ASSERT_TRUE(windows.click(icons.front().frame.center(), 3));
+  std::vector<AccessibleNode> menu;
+  EXPECT_TRUE(eventually(
+      [&] {
+        keys.tap("Down");
+        menu = tree.focusedMenu();
+        return !menu.empty();
+      },
+      windowTimeoutMs));
+  ASSERT_FALSE(menu.empty());
+  EXPECT_EQ(menu.front().name.toStdString(), failure.toStdString()) << qPrintable(talvo.log());
+  ASSERT_TRUE(keys.tap("Escape"));
   EXPECT_TRUE(talvo.running()) << qPrintable(talvo.output());
 }
 

@@ -59,6 +59,9 @@ public:
   std::vector<History::Entry> history() const;
   QString log() const;
   bool logged(const QString& line) const { return log().contains(line); }
+  // The recogniser's loading at launch is over, well or not: the status line then reads
+  // ready, over whatever it said before.
+  bool warmedUp() const { return logged("speech: model warm") || logged("speech warm-up failed"); }
   // What the program printed so far, for failure messages.
   QString output() const;
 
