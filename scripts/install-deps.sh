@@ -34,6 +34,8 @@ packages=(
   # read-back: the speech service, a voice for it (tests use a voice of their own)
   speech-dispatcher
   speech-dispatcher-espeak-ng
+  # a tray host for the end-to-end tests
+  trayer
 )
 
 missing=()

@@ -8,6 +8,8 @@
 //   copy-rich                         put text/plain and text/html on the clipboard
 //   copy TEXT                         put plain text on the clipboard
 //   clipboard                         list the clipboard: "type hexdata" lines
+//   changed-at line|edit              when the field's text last changed: microseconds of
+//                                     the monotonic clock (steady_clock), 0 for never
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -18,10 +20,15 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 
 namespace {
+
+// Targets of the X selection protocol itself, which the toolkit lists among the formats when
+// another program owns the clipboard: they never carry the clipboard's contents.
+const QStringList selectionProtocol{"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS"};
 
 struct Target {
   QWidget window;
@@ -30,13 +37,22 @@ struct Target {
   QPushButton* button = new QPushButton(QStringLiteral("Press"));
   QTextEdit* edit = new QTextEdit;
   std::map<QString, QWidget*> widgets{{"line", line}, {"password", password}, {"button", button}, {"edit", edit}};
+  std::map<QString, qint64> changedAt;
 
   Target() {
     password->setEchoMode(QLineEdit::Password);
+    // Taken as the text changes, so that a reader can time when typed text arrived.
+    QObject::connect(line, &QLineEdit::textChanged, [this] { changedAt["line"] = now(); });
+    QObject::connect(edit, &QTextEdit::textChanged, [this] { changedAt["edit"] = now(); });
     auto* layout = new QVBoxLayout(&window);
     for (QWidget* w : std::initializer_list<QWidget*>{line, password, button, edit}) layout->addWidget(w);
     window.setGeometry(100, 100, 400, 300);
     window.show();
+  }
+
+  static qint64 now() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
   }
 
   static void say(const QString& answer) {
@@ -60,6 +76,8 @@ struct Target {
     } else if (verb == u"frame" && named) {
       QRect frame(named->mapToGlobal(QPoint(0, 0)), named->size());
       return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
+    } else if (verb == u"changed-at") {
+      return say(QString::number(changedAt.count(rest) ? changedAt.at(rest) : 0));
     } else if (verb == u"window") {
       return say(QString::number(window.winId()));
     } else if (verb == u"clear") {
@@ -73,7 +91,9 @@ struct Target {
       clipboard->setText(rest);
     } else if (verb == u"clipboard") {
       if (const QMimeData* data = clipboard->mimeData())
-        for (const QString& format : data->formats()) say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
+        for (const QString& format : data->formats())
+          if (!selectionProtocol.contains(format))
+            say(format + u' ' + QString::fromLatin1(data->data(format).toHex()));
       return say(QStringLiteral("end"));
     } else {
       return say(QStringLiteral("error"));

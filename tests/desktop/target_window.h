@@ -46,6 +46,8 @@ public:
     return QString::fromUtf8(QByteArray::fromPercentEncoding(ask("show " + name).toLatin1()));
   }
   quint64 window() { return ask("window").toULongLong(); }
+  // When the field's text last changed, in microseconds of steady_clock; 0 for never.
+  qint64 changedAt(const QString& name) { return ask("changed-at " + name).toLongLong(); }
 
 private:
   QString readLine() {

@@ -40,6 +40,14 @@ bool windowManagerRuns() {
   return owned;
 }
 
+bool trayHosted() {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  bool owned = XGetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False)) != None;
+  XCloseDisplay(display);
+  return owned;
+}
+
 bool a11yBusAnnounced() {
   QProcess ask;
   ask.start("dbus-send", {"--session", "--dest=org.freedesktop.DBus", "--print-reply", "/org/freedesktop/DBus",
@@ -62,6 +70,10 @@ VirtualDesktop::VirtualDesktop(Options options) {
   if (options.windowManager) {
     launch("openbox", {"--sm-disable"});
     if (!waitUntil(windowManagerRuns)) problem_ = QStringLiteral("openbox did not start");
+  }
+  if (options.tray && problem_.isEmpty()) {
+    launch("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+    if (!waitUntil(trayHosted)) problem_ = QStringLiteral("trayer did not start");
   }
   if (options.accessibility && problem_.isEmpty()) startBuses();
 }

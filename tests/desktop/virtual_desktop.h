@@ -18,6 +18,8 @@ public:
   struct Options {
     bool accessibility = false;
     bool windowManager = false;
+    // A system tray host (trayer) that docks XEmbed icons.
+    bool tray = false;
   };
 
   explicit VirtualDesktop(Options options);
