@@ -56,7 +56,23 @@ void PillView::setTranslucent(bool on) {
   update();
 }
 
+// Screen readers, and anything else outside the process, read the bar through its name:
+// the picture alone says nothing to them.
+QString PillView::spokenName(const PillPhase& phase) {
+  switch (phase.kind) {
+    case K::message: return phase.text;
+    case K::listening: return QStringLiteral("Listening");
+    case K::working: return QStringLiteral("Working");
+    case K::done: return QStringLiteral("Done");
+    case K::hidden:
+    case K::resting: break;
+  }
+  return QStringLiteral("Talvo");
+}
+
 void PillView::modelChanged() {
+  const QString name = spokenName(model_->phase());
+  if (accessibleName() != name) setAccessibleName(name);
   // The spinner only turns while it can be seen.
   const bool working = model_->phase().is(K::working);
   if (working && !spinner_.isActive()) spinner_.start();

@@ -41,6 +41,7 @@ private:
   void paintMeter(QPainter& painter, const QRectF& strip);
   void paintSpinner(QPainter& painter, const QRectF& box);
   void paintFixButton(QPainter& painter);
+  static QString spokenName(const PillPhase& phase);
   void modelChanged();
   void levelChanged();
   QRectF meterStrip() const;

@@ -33,6 +33,12 @@ public:
   // included; empty when that object is no menu item. Pop-up menus are not children of
   // their program's object, so the focus is the way to them.
   std::vector<AccessibleNode> focusedMenu();
+  // Whether some object of that program goes by this name: the bar says what it shows so.
+  bool hasNamed(qint64 pid, const QString& name) {
+    for (const AccessibleNode& node : of(pid))
+      if (node.name == name) return true;
+    return false;
+  }
 
 private:
   struct Focus;

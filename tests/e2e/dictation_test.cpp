@@ -2,6 +2,7 @@
 // speech played into the virtual microphone, the result read back from the target window,
 // the clipboard, the history file and the log.
 #include "desktop/target_window.h"
+#include "e2e/accessible_tree.h"
 #include "e2e/dictation_steps.h"
 #include "e2e/talvo_instance.h"
 #include "replay/word_error_rate.h"
@@ -121,9 +122,10 @@ TEST_F(Dictation, aPasswordFieldGetsNothingAndNothingIsKept) {
   focus("password");
   const std::size_t before = talvo_->history().size();
 
-  // The log names the outcome. The bar's message is drawn, with no text that another
-  // program could read, so it is not checked here.
   EXPECT_EQ(dictateOne(shortClip()), "held back: secureInput") << qPrintable(talvo_->log());
+  AccessibleTree tree;
+  EXPECT_TRUE(eventually([&] { return tree.hasNamed(talvo_->pid(), "Password field, so nothing was typed"); },
+                         outcomeTimeoutMs));
   EXPECT_TRUE(fieldsEmpty());
   // A password field's dictation is not kept anywhere.
   EXPECT_EQ(talvo_->history().size(), before);

@@ -80,6 +80,7 @@ TEST(NoSoundServer, theProgramRunsAndAPressSaysThereIsNoMicrophone) {
   const QString failure = QStringLiteral("No microphone found.");
   EXPECT_TRUE(eventually([&] { return talvo.logged("dictation failed: " + failure); }, outcomeTimeoutMs))
       << qPrintable(talvo.log());
+  EXPECT_TRUE(eventually([&] { return tree.hasNamed(talvo.pid(), failure); }, outcomeTimeoutMs));
 
   // The status line is the first row of the tray icon's menu. That row is disabled, so the
   // keyboard goes to the next one, and the menu is read from there.
