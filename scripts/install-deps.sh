@@ -12,6 +12,7 @@ packages=(
   libsndfile1-dev libsoxr-dev libpulse-dev
   libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   libx11-dev libxtst-dev libxres-dev libatspi2.0-dev
+  libxi-dev
   # desktop shell
   qt6-svg-dev adwaita-icon-theme libcanberra-dev sound-theme-freedesktop
   libspeechd-dev

@@ -28,6 +28,29 @@ void HoldingTick(benchmark::State& state) {
 }
 BENCHMARK(HoldingTick)->Unit(benchmark::kMicrosecond);
 
+// From a key change sent to the server to the monitor's event, with the monitor started
+// and left to its own timing: how soon the bar can learn of a press or a release.
+void KeyChangeToEvent(benchmark::State& state) {
+  talvo::test::XKeyboard keyboard;
+  keyboard.release("Control_R");
+  double now = 0;
+  talvo::HotkeyMonitor monitor(talvo::HotkeyChoice::rightControl, talvo::makeX11KeyboardSampler,
+                               [&] { return now; });
+  int events = 0;
+  monitor.onEvent = [&](const talvo::HotkeyEvent&) { ++events; };
+  if (!monitor.start()) return state.SkipWithError("no keyboard");
+  bool down = false;
+  for (auto _ : state) {
+    now += 1;  // a second apart: every change is a hold or its release, never a tap
+    down = !down;
+    const int before = events;
+    down ? keyboard.press("Control_R") : keyboard.release("Control_R");
+    while (events == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  keyboard.release("Control_R");
+}
+BENCHMARK(KeyChangeToEvent)->Unit(benchmark::kMillisecond)->Iterations(200);
+
 }  // namespace
 
 int main(int argc, char** argv) {

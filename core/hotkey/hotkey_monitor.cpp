@@ -2,6 +2,7 @@
 
 #include "storage/log.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
@@ -22,7 +23,7 @@ HotkeyMonitor::HotkeyMonitor(HotkeyChoice choice, KeyboardSamplerFactory sampler
   // running, and it dies with the monitor instead of firing into a dead object.
   timer_->setTimerType(Qt::PreciseTimer);
   timer_->setInterval(intervalMs);
-  QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { tick(); });
+  QObject::connect(timer_.get(), &QTimer::timeout, timer_.get(), [this] { timerTick(); });
 }
 
 HotkeyMonitor::~HotkeyMonitor() = default;
@@ -33,17 +34,56 @@ bool HotkeyMonitor::ensureSampler() {
   samplerTried_ = true;
   if (samplerFactory_) sampler_ = samplerFactory_();
   if (!sampler_) Log::info(QStringLiteral("hotkey: no X display to read the keyboard from; the hotkey is off"));
+  if (sampler_) watchWakes();
   return sampler_ != nullptr;
+}
+
+void HotkeyMonitor::watchWakes() {
+  const int descriptor = sampler_->wakeDescriptor();
+  if (descriptor < 0) return;
+  wakes_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  wakes_->setEnabled(started_);
+  QObject::connect(wakes_.get(), &QSocketNotifier::activated, wakes_.get(), [this] { wake(); });
 }
 
 bool HotkeyMonitor::start() {
   timer_->stop();
-  if (!ensureSampler()) return false;
+  started_ = true;
+  if (!ensureSampler()) {
+    started_ = false;
+    return false;
+  }
+  if (wakes_) wakes_->setEnabled(true);
+  // The first timer tick takes stock of the keyboard, then rests if nothing is in play.
   timer_->start();
   return true;
 }
 
-void HotkeyMonitor::stop() { timer_->stop(); }
+void HotkeyMonitor::stop() {
+  started_ = false;
+  timer_->stop();
+  if (wakes_) wakes_->setEnabled(false);
+}
+
+bool HotkeyMonitor::polling() const { return timer_->isActive(); }
+
+// A key changed: sample at once, so a press is seen when it happens, then keep sampling
+// until the keyboard is at rest again. Only a timer tick decides that it is, which gives
+// the server at least one interval to settle after a change.
+void HotkeyMonitor::wake() {
+  sampler_->drainWakes();
+  tick();
+  if (!timer_->isActive()) timer_->start();
+}
+
+// The machine decides only when a sample differs from the last, and every difference
+// comes with a key change, so at rest there is nothing to sample until the next wake.
+// Durations and the double-tap gap are measured from the clock at those samples.
+// A key notice read along with this tick's sample means the keyboard is not at rest yet.
+void HotkeyMonitor::timerTick() {
+  tick();
+  if (wakes_ && !busy_ && !sampler_->drainWakes()) timer_->stop();
+}
 
 bool HotkeyMonitor::needsKeys(uint64_t flags) const {
   return machine_.isHeld() || machine_.isLocked() || (flags & flagOf(machine_.choice())) != 0;
@@ -55,6 +95,7 @@ void HotkeyMonitor::tick() {
   snapshot.flags = sampler_->flags();
   if (needsKeys(snapshot.flags)) snapshot.down = sampler_->down();
   auto event = machine_.step(snapshot, clock_());
+  busy_ = needsKeys(snapshot.flags);
   if (event && onEvent) onEvent(*event);
 }
 

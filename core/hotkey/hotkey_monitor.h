@@ -6,13 +6,15 @@
 #include <functional>
 #include <memory>
 
+class QSocketNotifier;
 class QTimer;
 
 namespace talvo {
 
 // Samples the keyboard sixty times a second on the main thread and steps a
 // HotkeyMachine with it. Sampling needs no event tap and no permission; the machine
-// does the rest.
+// does the rest. When the sampler can say that a key changed, sampling runs only while
+// keys are in play and sleeps, costing nothing, until the next key change.
 class HotkeyMonitor {
 public:
   // QTimer counts whole milliseconds; 16 keeps the rate at (just above) sixty a second.
@@ -36,19 +38,30 @@ public:
   // One sampling step; the timer calls it. Without a keyboard to sample it does nothing.
   void tick();
 
+  // Whether the sampling timer runs; false while started but at rest, waiting for a key.
+  bool polling() const;
+
   std::function<void(const HotkeyEvent&)> onEvent;
 
 private:
   static double monotonicSeconds();
   bool ensureSampler();
   bool needsKeys(uint64_t flags) const;
+  void watchWakes();
+  void wake();
+  void timerTick();
 
   HotkeyMachine machine_;
   KeyboardSamplerFactory samplerFactory_;
   Clock clock_;
   std::unique_ptr<KeyboardSampler> sampler_;
   bool samplerTried_ = false;
+  bool started_ = false;
+  // Whether the last tick found keys in play or the machine mid-gesture.
+  bool busy_ = false;
   std::unique_ptr<QTimer> timer_;
+  // Null when the sampler cannot say when keys change: then the timer never rests.
+  std::unique_ptr<QSocketNotifier> wakes_;
 };
 
 }  // namespace talvo

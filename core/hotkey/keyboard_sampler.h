@@ -17,6 +17,14 @@ public:
   virtual uint64_t flags() = 0;
   // Every key currently down. Costlier than flags(), so asked only when it matters.
   virtual KeySet down() = 0;
+
+  // A descriptor that turns readable when any key goes down or up, so that the keyboard
+  // need not be sampled while nothing happens; -1 when the sampler cannot tell, and the
+  // keyboard must be sampled all the time.
+  virtual int wakeDescriptor() const { return -1; }
+  // Consumes the key notices that made the descriptor readable, or that were read along
+  // with a sample. True when there were any.
+  virtual bool drainWakes() { return false; }
 };
 
 using KeyboardSamplerFactory = std::function<std::unique_ptr<KeyboardSampler>()>;

@@ -1,10 +1,13 @@
 // The X11 keyboard sampler: modifier state from XKB, keys from XQueryKeymap, both on a
 // connection of the sampler's own so that sampling never competes with the toolkit's.
+// XInput2 raw key events on that connection tell when sampling is worth doing at all.
 #include "hotkey/hotkey_choice.h"
 #include "hotkey/keyboard_sampler.h"
+#include "storage/log.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 
 #include <array>
@@ -45,6 +48,29 @@ constexpr std::array<KnownKey, 33> knownKeys{{
     {XK_F12, key_codes::functionKeys[11]},
 }};
 
+// Raw events reach every client that selects them, whoever holds a grab, only from 2.1 on;
+// before that a password prompt's grab would hide key changes from us.
+constexpr int rawEventsMajor = 2;
+constexpr int rawEventsMinor = 1;
+
+// Asks for a raw event on every key change of every keyboard. False when the server
+// cannot send them.
+bool selectRawKeyEvents(Display* display) {
+  int opcode = 0, firstEvent = 0, firstError = 0;
+  if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)) return false;
+  int major = rawEventsMajor, minor = rawEventsMinor;
+  if (XIQueryVersion(display, &major, &minor) != Success) return false;
+  if (major < rawEventsMajor || (major == rawEventsMajor && minor < rawEventsMinor)) return false;
+
+  std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> mask{};
+  XISetMask(mask.data(), XI_RawKeyPress);
+  XISetMask(mask.data(), XI_RawKeyRelease);
+  XIEventMask events{XIAllMasterDevices, int(mask.size()), mask.data()};
+  if (XISelectEvents(display, DefaultRootWindow(display), &events, 1) != Success) return false;
+  XFlush(display);
+  return true;
+}
+
 std::optional<uint16_t> machineCode(KeySym sym) {
   for (const KnownKey& key : knownKeys)
     if (key.sym == sym) return key.code;
@@ -56,6 +82,24 @@ public:
   explicit X11KeyboardSampler(DisplayPtr display) : display_(std::move(display)) {
     buildKeyCodes();
     buildModifierMasks();
+    if (!selectRawKeyEvents(display_.get()))
+      Log::info(QStringLiteral("hotkey: the X server sends no raw key events; sampling the keyboard continuously"));
+    else
+      wakeDescriptor_ = ConnectionNumber(display_.get());
+  }
+
+  int wakeDescriptor() const override { return wakeDescriptor_; }
+
+  // Any event counts: only raw key events are selected, and a stray one costs a tick at most.
+  bool drainWakes() override {
+    if (wakeDescriptor_ < 0) return false;
+    bool any = false;
+    while (XPending(display_.get()) > 0) {
+      XEvent event;
+      XNextEvent(display_.get(), &event);
+      any = true;
+    }
+    return any;
   }
 
   uint64_t flags() override {
@@ -114,6 +158,7 @@ private:
   }
 
   DisplayPtr display_;
+  int wakeDescriptor_ = -1;
   std::array<uint16_t, 256> codes_{};
   unsigned alternateMask_ = Mod1Mask;
   unsigned commandMask_ = Mod4Mask;

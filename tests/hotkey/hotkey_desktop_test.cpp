@@ -2,6 +2,7 @@
 #include "desktop/virtual_desktop.h"
 #include "desktop/x_keyboard.h"
 #include "hotkey/hotkey_monitor.h"
+#include "support/task_runner.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -92,6 +93,31 @@ INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop, ::testing::Combine(::testing::Va
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
                          });
+
+// Started, the monitor samples only while keys are in play; the key change itself wakes it.
+TEST(HotkeyMonitorOnDesktop, RestsWhileIdleAndAKeyChangeWakesIt) {
+  test::XKeyboard keyboard;
+  ASSERT_TRUE(keyboard.release("Control_R"));
+  double now = 0;
+  HotkeyMonitor monitor{HotkeyChoice::rightControl, makeX11KeyboardSampler, [&] { return now; }};
+  std::vector<HotkeyEvent> events;
+  monitor.onEvent = [&](const HotkeyEvent& e) { events.push_back(e); };
+  ASSERT_TRUE(monitor.start());
+  ASSERT_TRUE(test::spinUntil([&] { return !monitor.polling(); })) << "no rest with nothing pressed";
+  test::spinFor(0.5);
+  EXPECT_FALSE(monitor.polling());
+
+  ASSERT_TRUE(keyboard.press("Control_R"));
+  ASSERT_TRUE(test::spinUntil([&] { return !events.empty(); })) << "the press was missed";
+  EXPECT_EQ(events, std::vector<HotkeyEvent>{Pressed{}});
+  EXPECT_TRUE(monitor.polling()) << "a held key is sampled";
+
+  now = 0.5;
+  ASSERT_TRUE(keyboard.release("Control_R"));
+  ASSERT_TRUE(test::spinUntil([&] { return events.size() == 2; })) << "the release was missed";
+  EXPECT_EQ(events.back(), HotkeyEvent{Released{0.5}});
+  EXPECT_TRUE(test::spinUntil([&] { return !monitor.polling(); })) << "no rest after the release";
+}
 
 }  // namespace
 }  // namespace talvo
