@@ -1,9 +1,8 @@
 #include "speech_server.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
+#include <QtCore/qtestsupport_core.h>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -11,21 +10,19 @@
 namespace talvo::test {
 namespace {
 
-constexpr int startTimeoutMs = 20000;
+// Generous: the machine is shared, and what never comes must fail the test, not hang it.
+constexpr int waitMs = 20000;
 // The daemon sometimes never ends on SIGTERM; it is killed after this.
 constexpr int stopTimeoutMs = 1000;
-constexpr int speechTimeoutMs = 20000;
-constexpr int pollMs = 20;
-constexpr auto modules = "/usr/lib/speech-dispatcher-modules";
-
-bool write(const QString& path, const QByteArray& text) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
 
 QString read(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool write(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 }  // namespace
@@ -33,49 +30,36 @@ QString read(const QString& path) {
 SpeechServer::SpeechServer() {
   const QDir root(dir_.path());
   for (const char* sub : {"config/modules", "client/speech-dispatcher", "log", "home", "runtime"}) root.mkpath(sub);
-  const QByteArray daemonConfig = "LogLevel 3\nLogDir \"" + root.filePath("log").toUtf8() +
-                                  "\"\n"
-                                  "AudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n"
-                                  "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\n"
-                                  "DefaultModule recorder\n";
-  const QByteArray voiceConfig = "GenericExecuteSynth \"echo \\'start $DATA\\' >> " + root.filePath("spoken").toUtf8() +
-                                 "; echo $$ >> " + root.filePath("holders").toUtf8() +
-                                 "; exec sleep 600\"\n"
-                                 "AddVoice \"en\" \"male1\" \"recorder\"\n"
-                                 "GenericLanguage \"en\" \"en\" \"utf-8\"\n";
-  configured_ = write(root.filePath("config/speechd.conf"), daemonConfig) &&
-                write(root.filePath("config/modules/recorder.conf"), voiceConfig) &&
+  const QByteArray at = root.path().toUtf8();
+  configured_ = write(root.filePath("config/speechd.conf"),
+                      "LogLevel 3\nLogDir \"" + at + "/log\"\nAudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n" +
+                          "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\nDefaultModule recorder\n") &&
+                write(root.filePath("config/modules/recorder.conf"),
+                      "GenericExecuteSynth \"echo \\'start $DATA\\' >> " + at + "/spoken; echo $$ >> " + at +
+                          "/holders; exec sleep 600\"\nAddVoice \"en\" \"male1\" \"recorder\"\n" +
+                          "GenericLanguage \"en\" \"en\" \"utf-8\"\n") &&
                 write(root.filePath("client/speech-dispatcher/speechd.conf"), "DisableAutoSpawn\n");
-  qputenv("SPEECHD_ADDRESS", "unix_socket:" + root.filePath("runtime/speechd.sock").toUtf8());
-  qputenv("XDG_CONFIG_HOME", root.filePath("client").toUtf8());
+  qputenv("SPEECHD_ADDRESS", "unix_socket:" + at + "/runtime/speechd.sock");
+  qputenv("XDG_CONFIG_HOME", at + "/client");
 }
-
-SpeechServer::~SpeechServer() { stop(); }
 
 bool SpeechServer::start() {
   stop();
-  if (!configured_) return false;
-  const QDir root(dir_.path());
-  QFile::remove(root.filePath("log/speech-dispatcher.log"));
+  const QString at = dir_.path();
+  QFile::remove(at + "/log/speech-dispatcher.log");
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("HOME", root.filePath("home"));
-  env.insert("XDG_RUNTIME_DIR", root.filePath("runtime"));
+  env.insert("HOME", at + "/home");
+  env.insert("XDG_RUNTIME_DIR", at + "/runtime");
   daemon_ = std::make_unique<QProcess>();
   daemon_->setProcessEnvironment(env);
   daemon_->setStandardOutputFile(QProcess::nullDevice());
   daemon_->setStandardErrorFile(QProcess::nullDevice());
   // A test that crashes must not leave its daemon behind.
   daemon_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-  daemon_->start("speech-dispatcher", {"--run-single", "--timeout", "0", "--config-dir", root.filePath("config"),
-                                       "--module-dir", modules, "--communication-method", "unix_socket",
-                                       "--socket-path", root.filePath("runtime/speechd.sock"), "--pid-file",
-                                       root.filePath("runtime/speechd.pid")});
-  if (!daemon_->waitForStarted(startTimeoutMs)) return false;
-  for (QDeadlineTimer deadline(startTimeoutMs); !deadline.hasExpired(); QThread::msleep(pollMs)) {
-    if (log().contains("waiting for clients")) return true;
-    if (daemon_->state() != QProcess::Running) return false;
-  }
-  return false;
+  daemon_->start("speech-dispatcher", {"--run-single", "--timeout", "0", "--config-dir", at + "/config",
+                                       "--module-dir", "/usr/lib/speech-dispatcher-modules", "--communication-method",
+                                       "unix_socket", "--socket-path", at + "/runtime/speechd.sock"});
+  return configured_ && QTest::qWaitFor([&] { return log().contains("waiting for clients"); }, waitMs);
 }
 
 void SpeechServer::stop() {
@@ -86,28 +70,16 @@ void SpeechServer::stop() {
     daemon_->waitForFinished();
   }
   daemon_.reset();
-  endHolders();
-}
-
-// A killed daemon leaves the utterance it was holding behind, in a process group of its own.
-// Each one wrote its PID; one that has already ended may have passed its PID on, so only a
-// process that still is such a holder is ended.
-void SpeechServer::endHolders() const {
+  // A killed daemon leaves the utterance it held behind, in a process group of its own. Only a
+  // process that still is such a holder is ended: one that has ended may have passed its PID on.
   for (const QString& pid : read(dir_.filePath("holders")).split('\n', Qt::SkipEmptyParts))
-    if (read("/proc/" + pid + "/cmdline") == QStringLiteral("sleep%1600%1").arg(QChar(0)))
-      ::kill(pid_t(pid.toInt()), SIGKILL);
+    if (read("/proc/" + pid + "/cmdline") == QStringLiteral("sleep%1600%1").arg(QChar(0))) ::kill(pid.toInt(), SIGKILL);
 }
 
 QString SpeechServer::log() const { return read(dir_.filePath("log/speech-dispatcher.log")); }
 
-QStringList SpeechServer::started() const {
-  return read(dir_.filePath("spoken")).split('\n', Qt::SkipEmptyParts);
-}
-
 bool SpeechServer::waitUntilStarted(const QString& text) const {
-  for (QDeadlineTimer deadline(speechTimeoutMs); !deadline.hasExpired(); QThread::msleep(pollMs))
-    if (started().contains("start " + text)) return true;
-  return false;
+  return QTest::qWaitFor([&] { return read(dir_.filePath("spoken")).split('\n').contains("start " + text); }, waitMs);
 }
 
 }  // namespace talvo::test

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -15,20 +14,16 @@ namespace talvo::test {
 class SpeechServer {
  public:
   SpeechServer();
-  ~SpeechServer();
+  ~SpeechServer() { stop(); }
 
   // Starts the daemon (again, after stop()) and waits until it takes clients.
   [[nodiscard]] bool start();
   void stop();
   QString log() const;
-
   // Waits until an utterance of exactly this text has begun.
   [[nodiscard]] bool waitUntilStarted(const QString& text) const;
 
  private:
-  QStringList started() const;
-  void endHolders() const;
-
   QTemporaryDir dir_;
   bool configured_ = false;
   std::unique_ptr<QProcess> daemon_;
