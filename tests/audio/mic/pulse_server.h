@@ -19,6 +19,8 @@ public:
   static QStringList outputOnly() { return {"module-null-sink sink_name=speakers"}; }
 
   explicit PulseServer(const QStringList& modules);
+  PulseServer(const PulseServer&) = delete;  // one owner stops the server
+  PulseServer& operator=(const PulseServer&) = delete;
   ~PulseServer();
 
   bool running() const { return pid_ > 0; }
