@@ -57,7 +57,8 @@ struct X11Desktop::Impl {
   }
 
   Window parentOf(Window window) {
-    Window root = None, parent = None;
+    Window root = None;
+    Window parent = None;
     Window* children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(dpy(), window, &root, &parent, &children, &count)) return None;
@@ -144,7 +145,10 @@ bool X11Desktop::modifiersHeld() {
 }
 
 bool X11Desktop::hasXTest() {
-  int event = 0, error = 0, major = 0, minor = 0;
+  int event = 0;
+  int error = 0;
+  int major = 0;
+  int minor = 0;
   return XTestQueryExtension(impl_->dpy(), &event, &error, &major, &minor);
 }
 
