@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <initializer_list>
+#include <ranges>
 #include <vector>
 
 namespace talvo {
@@ -79,8 +80,8 @@ struct X11Desktop::Impl {
       XTestFakeKeyEvent(dpy(), c, True, CurrentTime);
       XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     }
-    for (auto it = held.rbegin(); it != held.rend(); ++it)
-      XTestFakeKeyEvent(dpy(), *it, False, CurrentTime);
+    for (const KeyCode c : held | std::views::reverse)
+      XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     XSync(dpy(), False);
   }
 };
