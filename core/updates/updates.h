@@ -15,7 +15,7 @@ namespace talvo::Updates {
 // Seconds without progress after which a request gives up.
 constexpr double kRequestTimeout = 10.0;
 // A version document is a few hundred bytes; anything past this is not one.
-constexpr qint64 kMaxDocumentBytes = 64 * 1024;
+constexpr qint64 kMaxDocumentBytes = qint64{64} * 1024;
 
 // The version document's address, fixed at build time. Empty when the build names none,
 // and then there is nothing to check.
