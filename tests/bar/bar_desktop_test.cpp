@@ -56,7 +56,8 @@ std::optional<QRect> onScreen(WId window) {
   XWindowAttributes a{};
   if (!XGetWindowAttributes(xDisplay(), Window(window), &a) || a.map_state != IsViewable)
     return std::nullopt;
-  int x = 0, y = 0;
+  int x = 0;
+  int y = 0;
   Window child = None;
   XTranslateCoordinates(xDisplay(), Window(window), DefaultRootWindow(xDisplay()), 0, 0, &x, &y,
                         &child);
@@ -74,7 +75,8 @@ void clickAt(QPoint at) {
 bool windowManagerRunning() {
   Atom type = None;
   int format = 0;
-  unsigned long items = 0, after = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
   unsigned char* data = nullptr;
   Display* d = xDisplay();
   XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False),
@@ -87,7 +89,8 @@ bool windowManagerRunning() {
 std::vector<Window> managedWindows() {
   Atom type = None;
   int format = 0;
-  unsigned long items = 0, after = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
   unsigned char* data = nullptr;
   Display* d = xDisplay();
   XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False), 0, 1024,
