@@ -143,7 +143,7 @@ protected:
     target->write("focus line\n");
     ASSERT_TRUE(QTest::qWaitFor([] { return target->canReadLine(); }, answerMs));
     target->readLine();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return focusedPid() == targetPid(); }, answerMs));
+    ASSERT_TRUE(QTest::qWaitFor([] { return focusedPid() == targetPid(); }, answerMs));
   }
   static pid_t targetPid() { return pid_t(target->processId()); }
 
