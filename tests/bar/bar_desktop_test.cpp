@@ -169,7 +169,7 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(catcher));
   }
 
-  QWidget* panel() const {
+  static QWidget* panel() {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (dynamic_cast<PillPanel*>(w)) return w;
     return nullptr;
