@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadAnswer{"array", {.body = "[1,2,3]"}, kNoText},
         BadAnswer{"nullContent", {.body = R"({"choices":[{"message":{"content":null}}]})"}, kNoText},
         BadAnswer{"numberContent", {.body = R"({"choices":[{"message":{"content":7}}]})"}, kNoText},
-        BadAnswer{"tooLarge", {.filler = 70 * 1024}, kTooLarge},
+        BadAnswer{"tooLarge", {.filler = qint64{70} * 1024}, kTooLarge},
         BadAnswer{"tooLargeUnannounced", {.announceLength = false, .filler = kEndless}, kTooLarge}),
     [](const auto& info) { return std::string(info.param.name); });
 
