@@ -199,7 +199,7 @@ TEST_F(LocalModelCleanerTest, StatusFollowsTheProbe) {
            {{.status = 200}, AIStatus::ready}}) {
     server.script(kModels, reply);
     auto cleaner = makeCleaner({});
-    EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == status; })) << toString(status).toStdString();
+    EXPECT_TRUE(test::spinUntil([&, status = status] { return cleaner->status() == status; })) << toString(status).toStdString();
   }
 }
 
