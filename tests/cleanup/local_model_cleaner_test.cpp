@@ -60,9 +60,9 @@ protected:
     return request ? QJsonDocument::fromJson(request->body).object() : QJsonObject();
   }
 
-  CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner, const QString& text,
-                        QStringList terms = {}) {
-    return test::run(cleaner->clean(text, terms));
+  static CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner, const QString& text,
+                               QStringList terms = {}) {
+    return test::run(cleaner->clean(text, std::move(terms)));
   }
 
   LoopbackHttp server;
