@@ -33,7 +33,7 @@ public:  // the table's set-up steps reach in
     audio->deliver(tenMs, 50);
     controller->handle(release);
   }
-  bool until(const std::function<bool()>& done) { return test::spinUntil(done); }
+  static bool until(const std::function<bool()>& done) { return test::spinUntil(done); }
 
   // What the dictations left behind, in a fixed order; millisecond figures read "N".
   QString observed() const {
