@@ -172,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(Takes, TakeTest, ::testing::ValuesIn(takes),
 // The first take's session opens after the next press, and its transcript comes last: still
 // each session gets exactly its own take's audio, and the texts go in in press order.
 TEST_F(ControllerTest, OverlappingTakesKeepTheirAudioAndTheirOrder) {
-  const auto first = transcriber->session(0), second = transcriber->session(1);
+  const auto first = transcriber->session(0);
+  const auto second = transcriber->session(1);
   first->transcript = "first";
   second->transcript = "second";
   for (test::Gate* gate : {&first->opening, &first->finishing, &second->opening}) gate->close();

@@ -181,7 +181,8 @@ constexpr int writers = 4, perWriter = 40;
 bool wellOrdered(const std::vector<History::Entry>& entries, bool finished) {
   std::vector<int> next(writers, finished ? perWriter - 1 : -2);  // -2: any
   for (const auto& e : entries) {
-    const int n = int(e.ts - 1700000000.0), i = n % 1000;
+    const int n = int(e.ts - 1700000000.0);
+    const int i = n % 1000;
     int& expected = next[std::size_t(n / 1000 % writers)];
     if (expected == -2) expected = i;
     if (e != entry(n) || i != expected--) return false;
