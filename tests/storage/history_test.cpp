@@ -199,6 +199,7 @@ TEST_P(HistoryConcurrency, ReadersSeeWholeOrderedListsAndTheNewestAreKept) {
     while (writing) badReads += !wellOrdered(history.recent(10000), false);
   });
   std::vector<std::thread> appenders;
+  appenders.reserve(writers);
   for (int w = 0; w < writers; ++w)
     appenders.emplace_back([&history, w] {
       for (int i = 0; i < perWriter; ++i) history.append(entry(w * 1000 + i));
