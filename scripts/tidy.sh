@@ -43,17 +43,23 @@ if [ "${1:-}" = --changed ]; then
       git -C "$root" rev-parse -q --verify "$candidate" >/dev/null && { ref=$candidate; break; }
     done
   fi
-  base=$(git -C "$root" merge-base HEAD "$ref") || { echo "no merge base with $ref"; exit 1; }
+  base=
+  [ -n "$ref" ] && base=$(git -C "$root" merge-base HEAD "$ref" 2>/dev/null)
   # On the main branch itself: what its last commit changed.
-  if [ "$base" = "$(git -C "$root" rev-parse HEAD)" ] && git -C "$root" rev-parse -q --verify HEAD~1 >/dev/null; then
-    base=$(git -C "$root" rev-parse HEAD~1)
+  if [ "$base" = "$(git -C "$root" rev-parse HEAD)" ]; then
+    base=$(git -C "$root" rev-parse -q --verify HEAD~1)
   fi
-  changed=$(mktemp)
-  git -C "$root" diff --name-only --diff-filter=d "$base" -- core app tests bench packaging | sed "s|^|$root/|" >"$changed"
-  mapfile -t files < <(sources_touching "$changed")
-  rm -f "$changed"
-  echo "clang-tidy: ${#files[@]} sources changed since $(git -C "$root" rev-parse --short "$base") ($ref)"
-  [ ${#files[@]} -gt 0 ] || exit 0
+  if [ -z "$base" ]; then
+    # A single-commit or shallow clone has nothing to compare with.
+    echo "clang-tidy: nothing to compare with; checking every source"
+  else
+    changed=$(mktemp)
+    git -C "$root" diff --name-only --diff-filter=d "$base" -- core app tests bench packaging | sed "s|^|$root/|" >"$changed"
+    mapfile -t files < <(sources_touching "$changed")
+    rm -f "$changed"
+    echo "clang-tidy: ${#files[@]} sources changed since $(git -C "$root" rev-parse --short "$base")"
+    [ ${#files[@]} -gt 0 ] || exit 0
+  fi
 else
   files=("$@")
 fi
@@ -63,7 +69,10 @@ for file in "${files[@]}"; do
   file=$(realpath -m "$file")
   [[ $file =~ $ours ]] && patterns+=("^$file\$")
 done
-[ ${#patterns[@]} -gt 0 ] || patterns=("$ours")
+if [ ${#patterns[@]} -eq 0 ]; then
+  [ ${#files[@]} -eq 0 ] || exit 0  # sources were named, but none of them is ours
+  patterns=("$ours")
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
