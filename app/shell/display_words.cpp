@@ -28,7 +28,7 @@ std::vector<SpokenWord> displayWords(const DictationRecord& record) {
   static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
   std::vector<SpokenWord> shown;
   for (const QString& piece : record.text.split(whiteSpace, Qt::SkipEmptyParts))
-    shown.push_back(SpokenWord{piece, std::nullopt, doubted.count(keyOf(piece)) > 0});
+    shown.push_back(SpokenWord{piece, std::nullopt, doubted.contains(keyOf(piece))});
   return shown;
 }
 
