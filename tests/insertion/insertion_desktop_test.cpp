@@ -172,7 +172,9 @@ TEST_F(DesktopInsertion, ACopyDuringTheDelayIsLeftAlone) {
 }
 
 TEST_F(DesktopInsertion, PasteLandsInAnXterm) {
-  const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR"), typed = dir + "/xterm-typed", id = dir + "/xterm-id";
+  const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const QString typed = dir + "/xterm-typed";
+  const QString id = dir + "/xterm-id";
   QProcess xterm;
   xterm.setEnvironment(QProcess::systemEnvironment() << "LC_ALL=C.UTF-8");
   // Raw input, so that the pasted characters reach the file without a newline; the file
