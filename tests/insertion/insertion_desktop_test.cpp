@@ -46,7 +46,7 @@ protected:
   }
 
   // Focus moves and the bus reports it a little later, so wait for the answer.
-  FocusVerdict verdictOnceSettled(FocusVerdict expected) {
+  static FocusVerdict verdictOnceSettled(FocusVerdict expected) {
     FocusVerdict last = FocusVerdict::unknown;
     test::spinUntil([&] { return (last = probe->verdict()) == expected; }, answerTimeout);
     return last;
@@ -62,7 +62,7 @@ protected:
                                            clipboard, testRestoreDelay, X11PasteSender::trusted,
                                            [sender] { sender->sendPaste(); });
   }
-  bool waitForField(const QString& name, const QString& value) {
+  static bool waitForField(const QString& name, const QString& value) {
     return test::spinUntil([&] { return target->field(name) == value; }, answerTimeout);
   }
 
