@@ -20,6 +20,9 @@ bool convertible(const AudioFormat& f) {
 
 struct AudioConverter::Resampler {
   soxr_t handle = nullptr;
+  Resampler() = default;
+  Resampler(const Resampler&) = delete;  // one owner deletes the handle
+  Resampler& operator=(const Resampler&) = delete;
   ~Resampler() {
     if (handle) soxr_delete(handle);
   }
