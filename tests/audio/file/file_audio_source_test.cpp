@@ -94,7 +94,8 @@ TEST(FileAudioSource, StopEndsDeliveryBeforeReturning) {
 TEST(FileAudioSource, CanBeDestroyedFromItsOwnDeliveryThread) {
   QTemporaryDir dir;
   auto source = std::make_shared<FileAudioSource>(writeWav(dir.filePath("a.wav"), 16000, 1, 16000), 0);
-  std::promise<void> started, destroyed;
+  std::promise<void> started;
+  std::promise<void> destroyed;
   source->setOnBuffer([&, go = started.get_future().share()](const AudioBuffer&) {
     if (!source) return;
     go.wait();
