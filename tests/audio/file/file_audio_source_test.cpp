@@ -119,7 +119,7 @@ QString link(const QTemporaryDir& dir, const QString& target) {
 
 // Its header promises 10000 frames; the data stops after 3000 and half a sample.
 QString truncated(const QTemporaryDir& dir) {
-  const QString path = writeWav(dir.filePath("t.wav"), 16000, 1, 10000);
+  QString path = writeWav(dir.filePath("t.wav"), 16000, 1, 10000);  // not const: returned by move
   EXPECT_TRUE(QFile(path).resize(44 + 2 * 3000 + 1));
   return path;
 }
