@@ -69,7 +69,7 @@ QString PulseServer::log() const {
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-std::optional<QString> PulseServer::run(const QString& program, const QStringList& arguments) const {
+std::optional<QString> PulseServer::run(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);
   if (!process.waitForFinished(toolTimeoutMs)) {

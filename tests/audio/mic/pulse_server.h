@@ -26,7 +26,7 @@ public:
   bool running() const { return pid_ > 0; }
   QString log() const;
   // Runs a client tool against this server; its standard output, or nothing when it fails.
-  std::optional<QString> run(const QString& program, const QStringList& arguments) const;
+  static std::optional<QString> run(const QString& program, const QStringList& arguments);
 
 private:
   QTemporaryDir dir_;
