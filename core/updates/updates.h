@@ -27,7 +27,7 @@ bool usableFeed(const QUrl& url);
 // The published version when it is newer than `current`; nothing in every other case.
 // Never fails.
 QCoro::Task<std::optional<UpdateInfo>> check(QString current);
-QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl feed,
+QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address,
                                              double timeoutSeconds = kRequestTimeout);
 
 // Dotted versions compared by their leading integers, missing parts counting as 0:
