@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     // Started from the running loop: a run with nothing to await would otherwise ask the
     // loop to quit before it had started, and the process would never end.
     QTimer::singleShot(0, &app, [mode = *replayMode] { runReplay(mode); });
-    return app.exec();
+    return QCoreApplication::exec();
   }
   return runDesktop(argc, argv);
 }

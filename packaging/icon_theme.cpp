@@ -19,7 +19,7 @@ namespace {
 using talvo::AppIconView;
 
 QString appsFolder(const QString& root, const QString& size) {
-  const QString folder = root + u'/' + size + QStringLiteral("/apps");
+  QString folder = root + u'/' + size + QStringLiteral("/apps");  // not const: returned by move
   QDir().mkpath(folder);
   return folder;
 }

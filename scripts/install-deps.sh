@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   # toolchain and test frameworks
   build-essential cmake ninja-build pkg-config python3
+  # static analysis (scripts/tidy.sh) and the formatting check
+  clang-tidy
+  clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   # core libraries
   qt6-base-dev qcoro-qt6-dev libicu-dev nlohmann-json3-dev

@@ -33,6 +33,8 @@ std::shared_ptr<WindowFocus> makeDesktopWindowFocus();
 class FixCardController final : public QObject {
 public:
   explicit FixCardController(std::shared_ptr<WindowFocus> focus);
+  FixCardController(const FixCardController&) = delete;
+  FixCardController& operator=(const FixCardController&) = delete;
   ~FixCardController() override;
 
   // Opens the card for `words` with its top-left corner at the top-left of the text cursor

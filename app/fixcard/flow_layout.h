@@ -13,6 +13,7 @@ public:
   static constexpr int defaultWidth = 400;
 
   explicit FlowLayout(int spacing, QWidget* parent = nullptr);
+  Q_DISABLE_COPY_MOVE(FlowLayout)
   ~FlowLayout() override;
 
   void addItem(QLayoutItem* item) override;

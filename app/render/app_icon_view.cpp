@@ -50,10 +50,12 @@ QPainterPath squircle(const QRectF& r, double radius) {
 // Three box blurs approximate a Gaussian of the given radius, on the alpha channel.
 QImage blurred(QImage image, double radius) {
   const int box = std::max(1, int(std::lround(radius / 1.5)));
-  const int w = image.width(), h = image.height();
+  const int w = image.width();
+  const int h = image.height();
   std::vector<int> line(std::size_t(std::max(w, h)));
   auto pass = [&](bool horizontal) {
-    const int lines = horizontal ? h : w, len = horizontal ? w : h;
+    const int lines = horizontal ? h : w;
+    const int len = horizontal ? w : h;
     for (int l = 0; l < lines; ++l) {
       auto px = [&](int i) -> QRgb& {
         return reinterpret_cast<QRgb*>(image.scanLine(horizontal ? l : i))[horizontal ? i : l];

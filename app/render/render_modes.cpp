@@ -18,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
 namespace talvo {
 namespace {
@@ -65,7 +66,7 @@ struct BarPicture {
 // The bar as it would sit under a line of someone's text.
 class BarScene final : public QWidget {
 public:
-  explicit BarScene(std::shared_ptr<PillModel> model) : view_(new PillView(model, this)) {}
+  explicit BarScene(std::shared_ptr<PillModel> model) : view_(new PillView(std::move(model), this)) {}
 
 protected:
   void resizeEvent(QResizeEvent*) override {

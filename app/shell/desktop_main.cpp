@@ -69,7 +69,7 @@ int runDesktop(int& argc, char** argv) {
   };
   quitOnTerminationSignals();
   shell.start();
-  const int status = app.exec();
+  const int status = QApplication::exec();
   Log::info(QStringLiteral("quit"));
   Log::flush();
   return status;

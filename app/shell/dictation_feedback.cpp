@@ -17,6 +17,9 @@ template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+// C++20 deduces this by itself; clang before 17, which the static analysis runs on, does not.
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
 

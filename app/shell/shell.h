@@ -51,6 +51,7 @@ public:
   static constexpr double pasteRestoreDelay = 0.6;
 
   explicit Shell(LaunchOptions options);
+  Q_DISABLE_COPY_MOVE(Shell)
   ~Shell() override;
 
   // Builds and connects everything, shows the tray and opens the window the launch calls for.

@@ -23,6 +23,7 @@ public:
   };
 
   explicit SingleInstance(QDBusConnection bus);
+  Q_DISABLE_COPY_MOVE(SingleInstance)
   ~SingleInstance() override;
 
   [[nodiscard]] Claim claim();

@@ -38,10 +38,10 @@ void useIconTheme();
 QString iconName(const QString& symbol);
 // The symbol drawn at `size` device-independent pixels; symbolic icons take `tint`, so they
 // read on dark palettes too. A null pixmap when the theme lacks it.
-QPixmap symbol(const QString& symbol, int size, const QColor& tint, qreal scale);
+QPixmap symbol(const QString& name, int size, const QColor& tint, qreal scale);
 // The same as an icon holding both the normal and the doubled drawing, for buttons, which
 // pick the one that suits the screen they are painted on.
-QIcon symbolIcon(const QString& symbol, int size, const QColor& tint);
+QIcon symbolIcon(const QString& name, int size, const QColor& tint);
 inline constexpr qreal sharpScale = 2;
 
 }  // namespace talvo::look

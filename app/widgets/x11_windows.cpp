@@ -41,7 +41,8 @@ std::optional<Property> property(Display* d, Window w, const char* name, Atom ty
                                  long maxWords = 1024) {
   Atom actualType = None;
   int format = 0;
-  unsigned long items = 0, after = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
   unsigned char* raw = nullptr;
   if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, maxWords, False, type,
                          &actualType, &format, &items, &after, &raw) != Success)
@@ -59,7 +60,8 @@ std::optional<QImage> netWmIcon(Display* d, Window w) {
   const unsigned long n = prop->items;
   std::optional<std::pair<unsigned long, unsigned long>> best;  // offset, size
   for (unsigned long i = 0; i + 2 <= n;) {
-    const unsigned long width = values[i], height = values[i + 1];
+    const unsigned long width = values[i];
+    const unsigned long height = values[i + 1];
     if (width == 0 || height == 0 || width > 4096 || height > 4096) break;
     if (width * height > n - i - 2) break;
     const bool better = !best || (width >= minIconSize
@@ -69,7 +71,8 @@ std::optional<QImage> netWmIcon(Display* d, Window w) {
     i += 2 + width * height;
   }
   if (!best) return std::nullopt;
-  const unsigned long width = values[best->first], height = values[best->first + 1];
+  const unsigned long width = values[best->first];
+  const unsigned long height = values[best->first + 1];
   QImage image(int(width), int(height), QImage::Format_ARGB32);
   for (unsigned long y = 0; y < height; ++y)
     for (unsigned long x = 0; x < width; ++x)

@@ -41,7 +41,8 @@ void BM_ReleaseToText(benchmark::State& state) {
   test::run(transcriber->prepare(floatFormat(16000, 1)));
   const QStringList clips = bench::librivoxClips();
   std::vector<double> latencies;
-  double errors = 0, words = 0;
+  double errors = 0;
+  double words = 0;
   for (auto _ : state) {
     for (const QString& id : clips) {
       const auto buffers = bench::readClip(bench::clipPath(id));

@@ -43,8 +43,8 @@ QString withoutQuotes(const QString& answer) {
 
 bool plausibleLength(qsizetype rawCount, qsizetype answerCount) {
   if (rawCount < kLengthCheckFrom) return true;
-  const double raw = static_cast<double>(rawCount);
-  const double answer = static_cast<double>(answerCount);
+  const auto raw = static_cast<double>(rawCount);
+  const auto answer = static_cast<double>(answerCount);
   return answer <= kMostWordsPerRawWord * raw + kMostExtraWords &&
          answer >= kFewestWordsPerRawWord * raw;
 }

@@ -17,7 +17,7 @@ class QNetworkReply;
 namespace talvo {
 
 // Answers above this size are refused while they are still being read.
-constexpr qint64 kMaxAnswerBytes = 64 * 1024;
+constexpr qint64 kMaxAnswerBytes = qint64{64} * 1024;
 
 // A request or answer the cleaner cannot use; the message becomes the cleanup note.
 class ModelError : public Error {

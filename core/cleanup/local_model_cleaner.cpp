@@ -116,7 +116,7 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
                          std::max(kTokensPerWord * wordCount(text), kFewestTokens)};
   const QUrl url = endpointRoute(options_.endpoint, QStringLiteral("v1/chat/completions"));
   Operation<ChatAnswer> ask = [network = network_, url, body = chatRequestBody(chat)](
-                               Cancellation cancel) { return askModel(network, url, body, cancel); };
+                               Cancellation cancel) { return askModel(network, url, body, std::move(cancel)); };
   QString failure;
   try {
     const ChatAnswer answer = co_await withTimeout<ChatAnswer>(options_.timeout, std::move(ask));

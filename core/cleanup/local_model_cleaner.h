@@ -35,6 +35,8 @@ public:
 
   // Starts the first status probe at once.
   static std::shared_ptr<LocalModelCleaner> create(Options options);
+  LocalModelCleaner(const LocalModelCleaner&) = delete;
+  LocalModelCleaner& operator=(const LocalModelCleaner&) = delete;
   ~LocalModelCleaner() override;
 
   // Instant: the switch, the endpoint check and the last probe's verdict.

@@ -3,6 +3,7 @@
 #include "cleanup/icu_text.h"
 #include "pipeline/records.h"
 
+#include <ranges>
 #include <vector>
 
 namespace talvo::Rules {
@@ -90,8 +91,8 @@ icu::UnicodeString capitaliseSentenceStarts(icu::UnicodeString text) {
   UErrorCode status = U_ZERO_ERROR;
   while (m->find()) letters.push_back(m->start(2, status));
   // Back to front, as the rewrite is defined; the length never changes either way.
-  for (auto it = letters.rbegin(); it != letters.rend(); ++it)
-    text.setCharAt(*it, static_cast<char16_t>(text.charAt(*it) - u'a' + u'A'));
+  for (const int32_t at : letters | std::views::reverse)
+    text.setCharAt(at, static_cast<char16_t>(text.charAt(at) - u'a' + u'A'));
   return text;
 }
 

@@ -10,10 +10,10 @@ namespace talvo::Rules {
 // Removes hesitations, obeys "scratch that", drops correction markers and stutters,
 // turns "new line" / "new paragraph" into line breaks, repairs spacing and punctuation
 // and capitalises sentence starts. Never fails; "" stays "".
-QString clean(const QString& text);
+QString clean(const QString& input);
 
 // Whether the text has anything the model pass is for (fillers, scratch commands,
 // correction markers, stutters, hedges) or is longer than three words.
-bool needsAI(const QString& text);
+bool needsAI(const QString& input);
 
 }  // namespace talvo::Rules

@@ -139,12 +139,12 @@ QCoro::Task<> DictationController::cancelSession(SessionHandle starting) {
 }
 
 void DictationController::discard(SessionHandle starting, AbortReason reason) {
-  cancelSession(starting);
+  cancelSession(std::move(starting));
   report(dictation_state::Discarded{reason});
 }
 
 void DictationController::failSilence(SessionHandle starting, double rms) {
-  cancelSession(starting);
+  cancelSession(std::move(starting));
   Log::info(QStringLiteral("audio: silent buffer (rms ") +
             QString::number(rms, 'g', QLocale::FloatingPointShortest) +
             QStringLiteral("). Mic permission is usually the cause."));
@@ -156,7 +156,7 @@ void DictationController::accept(SessionHandle starting, double seconds,
   report(dictation_state::Working{});
   UserDictionary dictionary = parts_.dictionary ? parts_.dictionary() : UserDictionary{};
   auto transcript =
-      share(transcribeAndClean(starting, parts_.cleaner, release, std::move(dictionary)));
+      share(transcribeAndClean(std::move(starting), parts_.cleaner, release, std::move(dictionary)));
   insertChain_ = share(insert(insertChain_, transcript, weak_from_this(), seconds, release));
 }
 

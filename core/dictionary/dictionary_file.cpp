@@ -25,7 +25,7 @@ std::string utf8(const QString& text) {
 }
 
 QString fromUtf8(const json& value) {
-  const std::string& text = value.get_ref<const std::string&>();
+  const auto& text = value.get_ref<const std::string&>();
   return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 

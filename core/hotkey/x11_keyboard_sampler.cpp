@@ -128,7 +128,8 @@ public:
 
 private:
   void buildKeyCodes() {
-    int minCode = 8, maxCode = 255;
+    int minCode = 8;
+    int maxCode = 255;
     XDisplayKeycodes(display_.get(), &minCode, &maxCode);
     for (int code = 0; code < 256; ++code) {
       std::optional<uint16_t> known;

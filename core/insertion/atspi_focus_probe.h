@@ -27,6 +27,8 @@ public:
   // ownPid: this program's process, whose windows get ownApp; absent skips that check.
   explicit AtspiFocusProbe(std::optional<int64_t> ownPid,
                            std::chrono::milliseconds searchTime = defaultSearchTime);
+  AtspiFocusProbe(const AtspiFocusProbe&) = delete;
+  AtspiFocusProbe& operator=(const AtspiFocusProbe&) = delete;
   ~AtspiFocusProbe() override;
 
   FocusVerdict verdict() override;

@@ -19,7 +19,13 @@ public:
   Ref() = default;
   explicit Ref(T* adopt) : p_(adopt) {}
   Ref(const Ref& o) : p_(o.p_ ? static_cast<T*>(g_object_ref(o.p_)) : nullptr) {}
-  Ref& operator=(Ref o) {
+  // Moving hands the reference over without touching the count.
+  Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  Ref& operator=(const Ref& o) {
+    if (this != &o) *this = Ref(o);
+    return *this;
+  }
+  Ref& operator=(Ref&& o) noexcept {
     std::swap(p_, o.p_);
     return *this;
   }

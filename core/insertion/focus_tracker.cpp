@@ -66,7 +66,7 @@ bool stillFocused(AtspiAccessible* element, std::optional<int64_t> focusPid) {
 
 FocusTracker& FocusTracker::instance() {
   // Never destroyed: the bus connection lives as long as the process.
-  static FocusTracker* tracker = new FocusTracker;
+  static auto* tracker = new FocusTracker;
   return *tracker;
 }
 

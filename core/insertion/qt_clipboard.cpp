@@ -20,6 +20,8 @@ QClipboard* systemClipboard() { return QGuiApplication::clipboard(); }
 class WritingScope {
 public:
   explicit WritingScope(bool& flag) : flag_(flag) { flag_ = true; }
+  WritingScope(const WritingScope&) = delete;
+  WritingScope& operator=(const WritingScope&) = delete;
   ~WritingScope() { flag_ = false; }
 
 private:

@@ -16,6 +16,8 @@ class X11Desktop;
 class QtClipboard final : public Clipboard {
 public:
   QtClipboard();
+  QtClipboard(const QtClipboard&) = delete;
+  QtClipboard& operator=(const QtClipboard&) = delete;
   ~QtClipboard() override;
 
   std::vector<ClipboardItem> items() override;

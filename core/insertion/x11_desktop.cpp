@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <initializer_list>
+#include <ranges>
 #include <vector>
 
 namespace talvo {
@@ -57,7 +58,8 @@ struct X11Desktop::Impl {
   }
 
   Window parentOf(Window window) {
-    Window root = None, parent = None;
+    Window root = None;
+    Window parent = None;
     Window* children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(dpy(), window, &root, &parent, &children, &count)) return None;
@@ -78,8 +80,8 @@ struct X11Desktop::Impl {
       XTestFakeKeyEvent(dpy(), c, True, CurrentTime);
       XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     }
-    for (auto it = held.rbegin(); it != held.rend(); ++it)
-      XTestFakeKeyEvent(dpy(), *it, False, CurrentTime);
+    for (const KeyCode c : held | std::views::reverse)
+      XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     XSync(dpy(), False);
   }
 };
@@ -144,7 +146,10 @@ bool X11Desktop::modifiersHeld() {
 }
 
 bool X11Desktop::hasXTest() {
-  int event = 0, error = 0, major = 0, minor = 0;
+  int event = 0;
+  int error = 0;
+  int major = 0;
+  int minor = 0;
   return XTestQueryExtension(impl_->dpy(), &event, &error, &major, &minor);
 }
 

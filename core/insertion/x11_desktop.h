@@ -15,6 +15,8 @@ class X11Desktop {
 public:
   // Null when no X display can be opened.
   static std::unique_ptr<X11Desktop> open();
+  X11Desktop(const X11Desktop&) = delete;
+  X11Desktop& operator=(const X11Desktop&) = delete;
   ~X11Desktop();
 
   // The process behind the window that has the keyboard focus, as the server knows it.

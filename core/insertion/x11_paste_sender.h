@@ -19,6 +19,8 @@ public:
 
   // focusedRole: the accessibility role of the focused element, when known.
   X11PasteSender(std::shared_ptr<QtClipboard> clipboard, std::function<QString()> focusedRole);
+  X11PasteSender(const X11PasteSender&) = delete;
+  X11PasteSender& operator=(const X11PasteSender&) = delete;
   ~X11PasteSender();
 
   void sendPaste();

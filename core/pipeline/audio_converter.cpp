@@ -20,6 +20,9 @@ bool convertible(const AudioFormat& f) {
 
 struct AudioConverter::Resampler {
   soxr_t handle = nullptr;
+  Resampler() = default;
+  Resampler(const Resampler&) = delete;  // one owner deletes the handle
+  Resampler& operator=(const Resampler&) = delete;
   ~Resampler() {
     if (handle) soxr_delete(handle);
   }
@@ -99,7 +102,8 @@ bool AudioConverter::feed(const AudioBuffer& input) {
     const std::size_t room = std::size_t(std::ceil((frames - offset) * ratio)) + resamplerSlack;
     const std::size_t before = produced_.size();
     produced_.resize(before + room * outChannels);
-    size_t used = 0, made = 0;
+    size_t used = 0;
+    size_t made = 0;
     soxr_error_t error =
         soxr_process(resampler_->handle, mixed_.data() + offset * outChannels, frames - offset,
                      &used, produced_.data() + before, room, &made);

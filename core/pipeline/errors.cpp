@@ -15,7 +15,7 @@ QString describe(DictationErrorCode code) {
   return {};
 }
 
-QString errorText(std::exception_ptr error) {
+QString errorText(const std::exception_ptr& error) {
   if (!error) return QStringLiteral("unknown error");
   try {
     std::rethrow_exception(error);

@@ -41,6 +41,6 @@ public:
 
 // The text form of whatever an operation threw: the message of our own errors, what()
 // of a standard exception, and a fixed phrase for anything else.
-QString errorText(std::exception_ptr error);
+QString errorText(const std::exception_ptr& error);
 
 }  // namespace talvo

@@ -8,6 +8,6 @@
 namespace talvo::AppPaths {
 
 QString support();
-void setSupport(const QString& folder);
+void setSupport(const QString& replacement);
 
 }  // namespace talvo::AppPaths

@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <ranges>
 #include <unistd.h>
 
 namespace talvo {
@@ -30,8 +31,8 @@ bool endsMidLine(const QString& path) {
 
 QByteArray encodeOldestFirst(const std::vector<History::Entry>& newestFirst) {
   QByteArray lines;
-  for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
-    if (auto line = history_codec::encode(*it)) {
+  for (const History::Entry& entry : newestFirst | std::views::reverse) {
+    if (auto line = history_codec::encode(entry)) {
       lines.append(*line);
       lines.append('\n');
     }

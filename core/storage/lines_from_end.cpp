@@ -10,7 +10,7 @@
 namespace talvo::file_io {
 namespace {
 
-constexpr int64_t chunkBytes = 64 * 1024;
+constexpr int64_t chunkBytes = int64_t{64} * 1024;
 
 // Collects the line being read, which arrives back to front, one chunk at a time.
 class LineBuilder {

@@ -49,6 +49,8 @@ void write(const Line& line) {
 class Writer {
 public:
   Writer() : thread_([this] { run(); }) {}
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
   ~Writer() {
     {
       std::lock_guard guard(lock_);

@@ -49,7 +49,7 @@ QString autostartProgram(const QString& runningBinary, const QString& onPath) {
   static const QString replaced = QStringLiteral(" (deleted)");
   QString binary = runningBinary;
   if (binary.endsWith(replaced)) binary.chop(replaced.size());
-  const QString real = QFileInfo(binary).canonicalFilePath();
+  QString real = QFileInfo(binary).canonicalFilePath();  // not const: returned by move
   if (real.isEmpty()) return {};
   const QFileInfo installed(onPath);
   if (!onPath.isEmpty() && installed.isAbsolute() && installed.canonicalFilePath() == real)

@@ -17,7 +17,7 @@ struct UpdateInfo {
 
   // Throws talvo::Error with a readable reason when the document is not a JSON object
   // with string "version" and "url". Unknown keys are ignored.
-  static UpdateInfo decode(const QByteArray& json);
+  static UpdateInfo decode(const QByteArray& bytes);
   // Leaves "notes" out when there are none.
   QByteArray encode() const;
 };

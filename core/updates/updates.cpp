@@ -121,9 +121,11 @@ QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address, doub
 }
 
 bool isNewer(const QString& a, const QString& than) {
-  const std::vector<qint64> left = components(a), right = components(than);
+  const std::vector<qint64> left = components(a);
+  const std::vector<qint64> right = components(than);
   for (size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-    const qint64 x = i < left.size() ? left[i] : 0, y = i < right.size() ? right[i] : 0;
+    const qint64 x = i < left.size() ? left[i] : 0;
+    const qint64 y = i < right.size() ? right[i] : 0;
     if (x != y) return x > y;
   }
   return false;

@@ -15,7 +15,7 @@ namespace talvo::Updates {
 // Seconds without progress after which a request gives up.
 constexpr double kRequestTimeout = 10.0;
 // A version document is a few hundred bytes; anything past this is not one.
-constexpr qint64 kMaxDocumentBytes = 64 * 1024;
+constexpr qint64 kMaxDocumentBytes = qint64{64} * 1024;
 
 // The version document's address, fixed at build time. Empty when the build names none,
 // and then there is nothing to check.
@@ -27,7 +27,7 @@ bool usableFeed(const QUrl& url);
 // The published version when it is newer than `current`; nothing in every other case.
 // Never fails.
 QCoro::Task<std::optional<UpdateInfo>> check(QString current);
-QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl feed,
+QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address,
                                              double timeoutSeconds = kRequestTimeout);
 
 // Dotted versions compared by their leading integers, missing parts counting as 0:

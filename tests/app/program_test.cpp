@@ -76,9 +76,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, TalvoProgram, ::testing::ValuesIn(cases),
 TEST(TalvoProgram, InformsAndRejectsUnknownOptions) {
   const struct {
     QStringList arguments;
-    int status;
-    const char* output;  // at the start of standard output; nothing else may be printed
-    const char* error;   // at the start of standard error
+    int status = 0;
+    const char* output = "";  // at the start of standard output; nothing else may be printed
+    const char* error = "";   // at the start of standard error
   } informing[] = {
       {{"--help"}, 0, "Usage: talvo", ""},
       {{"--replay", "clips", "--version"}, 0, "talvo " TALVO_PROJECT_VERSION " (", ""},

@@ -35,7 +35,8 @@ TEST(ReplayReport, ClipLines) {
 }
 
 TEST(ReplayReport, SummaryTakesTheUpperMiddle) {
-  ClipResult a, b;
+  ClipResult a;
+  ClipResult b;
   a.totalMs = 900;
   b.totalMs = 700;
   EXPECT_EQ(summaryLine({a, b}), QString("median release->text 900 ms, worst 900 ms, 2 clips"));

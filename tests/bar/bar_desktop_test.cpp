@@ -56,7 +56,8 @@ std::optional<QRect> onScreen(WId window) {
   XWindowAttributes a{};
   if (!XGetWindowAttributes(xDisplay(), Window(window), &a) || a.map_state != IsViewable)
     return std::nullopt;
-  int x = 0, y = 0;
+  int x = 0;
+  int y = 0;
   Window child = None;
   XTranslateCoordinates(xDisplay(), Window(window), DefaultRootWindow(xDisplay()), 0, 0, &x, &y,
                         &child);
@@ -74,7 +75,8 @@ void clickAt(QPoint at) {
 bool windowManagerRunning() {
   Atom type = None;
   int format = 0;
-  unsigned long items = 0, after = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
   unsigned char* data = nullptr;
   Display* d = xDisplay();
   XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False),
@@ -87,7 +89,8 @@ bool windowManagerRunning() {
 std::vector<Window> managedWindows() {
   Atom type = None;
   int format = 0;
-  unsigned long items = 0, after = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
   unsigned char* data = nullptr;
   Display* d = xDisplay();
   XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False), 0, 1024,
@@ -140,7 +143,7 @@ protected:
     target->write("focus line\n");
     ASSERT_TRUE(QTest::qWaitFor([] { return target->canReadLine(); }, answerMs));
     target->readLine();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return focusedPid() == targetPid(); }, answerMs));
+    ASSERT_TRUE(QTest::qWaitFor([] { return focusedPid() == targetPid(); }, answerMs));
   }
   static pid_t targetPid() { return pid_t(target->processId()); }
 
@@ -166,7 +169,7 @@ protected:
     ASSERT_TRUE(QTest::qWaitForWindowExposed(catcher, answerMs));
   }
 
-  QWidget* panel() const {
+  static QWidget* panel() {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (dynamic_cast<PillPanel*>(w)) return w;
     return nullptr;

@@ -60,9 +60,9 @@ protected:
     return request ? QJsonDocument::fromJson(request->body).object() : QJsonObject();
   }
 
-  CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner, const QString& text,
-                        QStringList terms = {}) {
-    return test::run(cleaner->clean(text, terms));
+  static CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner, const QString& text,
+                               QStringList terms = {}) {
+    return test::run(cleaner->clean(text, std::move(terms)));
   }
 
   LoopbackHttp server;
@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadAnswer{"array", {.body = "[1,2,3]"}, kNoText},
         BadAnswer{"nullContent", {.body = R"({"choices":[{"message":{"content":null}}]})"}, kNoText},
         BadAnswer{"numberContent", {.body = R"({"choices":[{"message":{"content":7}}]})"}, kNoText},
-        BadAnswer{"tooLarge", {.filler = 70 * 1024}, kTooLarge},
+        BadAnswer{"tooLarge", {.filler = qint64{70} * 1024}, kTooLarge},
         BadAnswer{"tooLargeUnannounced", {.announceLength = false, .filler = kEndless}, kTooLarge}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -199,7 +199,7 @@ TEST_F(LocalModelCleanerTest, StatusFollowsTheProbe) {
            {{.status = 200}, AIStatus::ready}}) {
     server.script(kModels, reply);
     auto cleaner = makeCleaner({});
-    EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == status; })) << toString(status).toStdString();
+    EXPECT_TRUE(test::spinUntil([&, status = status] { return cleaner->status() == status; })) << toString(status).toStdString();
   }
 }
 

@@ -113,6 +113,7 @@ TEST(RulesClean, ScratchSweepMatchesThePlainLoop) {
 TEST(RulesClean, SafeFromManyThreadsAtOnce) {
   std::vector<std::thread> threads;
   std::vector<QString> results(8);
+  threads.reserve(results.size());
   for (int t = 0; t < 8; ++t)
     threads.emplace_back([&results, t] {
       for (int i = 0; i < 50; ++i)

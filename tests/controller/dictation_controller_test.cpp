@@ -33,7 +33,7 @@ public:  // the table's set-up steps reach in
     audio->deliver(tenMs, 50);
     controller->handle(release);
   }
-  bool until(const std::function<bool()>& done) { return test::spinUntil(done); }
+  static bool until(const std::function<bool()>& done) { return test::spinUntil(done); }
 
   // What the dictations left behind, in a fixed order; millisecond figures read "N".
   QString observed() const {
@@ -186,7 +186,8 @@ TEST_F(ControllerTest, RecordAndHistoryNameTheEngineThatHeardIt) {
 // The first take's session opens after the next press, and its transcript comes last: still
 // each session gets exactly its own take's audio, and the texts go in in press order.
 TEST_F(ControllerTest, OverlappingTakesKeepTheirAudioAndTheirOrder) {
-  const auto first = transcriber->session(0), second = transcriber->session(1);
+  const auto first = transcriber->session(0);
+  const auto second = transcriber->session(1);
   first->transcript = "first";
   second->transcript = "second";
   for (test::Gate* gate : {&first->opening, &first->finishing, &second->opening}) gate->close();

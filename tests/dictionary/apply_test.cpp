@@ -25,7 +25,7 @@ TEST_P(FirstPass, RewritesWhatWasSaid) {
 }
 
 const QString kFlags = QString::fromUtf8("🇫🇷🇫🇷🇫🇷🇫🇷🇫🇷");
-const QString kHostile = "(a+)* [x] {2} ^$ | \\Q .*? \\E \\1 # c++";
+const QString kHostile = R"((a+)* [x] {2} ^$ | \Q .*? \E \1 # c++)";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FirstPass,

@@ -64,7 +64,7 @@ protected:
       if (sym) keyboard.release(sym);
   }
 
-  const Key& key() const { return std::get<0>(GetParam()); }
+  static const Key& key() { return std::get<0>(GetParam()); }
   const char* keysym(const char* placeholder) const {
     if (placeholder == std::string("KEY")) return hotkey;
     if (placeholder == std::string("LEFT")) return key().leftHandKey;

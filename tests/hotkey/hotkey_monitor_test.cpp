@@ -72,7 +72,7 @@ struct MonitorRig {
 
 // Long after a timer is due, one pass of the event loop fires it exactly once.
 void oneLoopPassWellAfterATick() {
-  QThread::msleep(HotkeyMonitor::intervalMs * 4);
+  QThread::msleep(static_cast<unsigned long>(HotkeyMonitor::intervalMs) * 4);
   QCoreApplication::processEvents();
 }
 

@@ -46,7 +46,7 @@ protected:
   }
 
   // Focus moves and the bus reports it a little later, so wait for the answer.
-  FocusVerdict verdictOnceSettled(FocusVerdict expected) {
+  static FocusVerdict verdictOnceSettled(FocusVerdict expected) {
     FocusVerdict last = FocusVerdict::unknown;
     test::spinUntil([&] { return (last = probe->verdict()) == expected; }, answerTimeout);
     return last;
@@ -62,7 +62,7 @@ protected:
                                            clipboard, testRestoreDelay, X11PasteSender::trusted,
                                            [sender] { sender->sendPaste(); });
   }
-  bool waitForField(const QString& name, const QString& value) {
+  static bool waitForField(const QString& name, const QString& value) {
     return test::spinUntil([&] { return target->field(name) == value; }, answerTimeout);
   }
 
@@ -172,7 +172,9 @@ TEST_F(DesktopInsertion, ACopyDuringTheDelayIsLeftAlone) {
 }
 
 TEST_F(DesktopInsertion, PasteLandsInAnXterm) {
-  const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR"), typed = dir + "/xterm-typed", id = dir + "/xterm-id";
+  const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const QString typed = dir + "/xterm-typed";
+  const QString id = dir + "/xterm-id";
   QProcess xterm;
   xterm.setEnvironment(QProcess::systemEnvironment() << "LC_ALL=C.UTF-8");
   // Raw input, so that the pasted characters reach the file without a newline; the file

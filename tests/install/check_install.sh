@@ -16,7 +16,13 @@ DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >/dev/null
 
 [ -x "$root/bin/talvo" ] || fail "no program at bin/talvo"
 "$root/bin/talvo" --version | grep -q '^talvo ' || fail "the installed program does not run"
-[ -s "$root/share/doc/talvo/copyright" ] || fail "no licence"
+copyright=$root/share/doc/talvo/copyright
+[ -s "$copyright" ] || fail "no licence"
+# Debian's machine-readable form: the whole program under MIT, with the licence text.
+head -n 1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  fail "copyright file is not in the machine-readable format"
+grep -q '^Files: \*$' "$copyright" && grep -qx 'License: MIT' "$copyright" &&
+  grep -q '^ Permission is hereby granted' "$copyright" || fail "copyright file does not grant the MIT licence"
 
 desktop=$root/share/applications/$id.desktop
 # Hints count too: one says the entry would land in a catch-all corner of the menu.

@@ -52,7 +52,8 @@ TEST(AudioFeeder, TakesAndAttachesWhilePushingLoseNothing) {
   for (int round = 0; round < 5; ++round) {
     AudioFeeder feeder;
     const auto first = feeder.reset();
-    auto one = std::make_shared<test::FakeSession>(), two = std::make_shared<test::FakeSession>();
+    auto one = std::make_shared<test::FakeSession>();
+    auto two = std::make_shared<test::FakeSession>();
     std::atomic<bool> go{false};
     std::thread producer([&] {
       AudioBuffer buffer = levelBuffer(4, 0.0f);

@@ -42,7 +42,8 @@ TEST(AudioConverter, MapsChannelsAndKeepsWhatDoesNotFit) {
   auto down = AudioConverter::create(floatFormat(16000, 2), floatFormat(16000, 1));
   auto up = AudioConverter::create(floatFormat(16000, 1), floatFormat(16000, 2));
   ASSERT_TRUE(down && up);
-  AudioBuffer stereo = ramp(floatFormat(16000, 2), 1000), mono(floatFormat(16000, 1), 600);
+  AudioBuffer stereo = ramp(floatFormat(16000, 2), 1000);
+  AudioBuffer mono(floatFormat(16000, 1), 600);
   std::fill_n(stereo.floatChannel(1), 1000, 0.25f);
   const auto input = once(stereo);
   EXPECT_EQ(down->convert(mono, input), 600);

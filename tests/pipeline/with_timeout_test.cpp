@@ -16,7 +16,8 @@ enum class Ends { atOnce, soonWithValue, soonWithError, never };
 // cancelled (as an aborted request would), and whether it was cancelled. The limit is far
 // beyond the operation or short: the test never waits for a real time-out.
 QString race(double limit, Ends ends) {
-  auto cancelled = std::make_shared<bool>(false), ended = std::make_shared<bool>(false);
+  auto cancelled = std::make_shared<bool>(false);
+  auto ended = std::make_shared<bool>(false);
   Operation<int> operation = [=](Cancellation cancel) -> QCoro::Task<int> {
     if (ends == Ends::atOnce) co_return 7;
     auto wake = std::make_shared<QTimer>();

@@ -53,6 +53,7 @@ TEST_P(SetupFooterTest, ButtonsLeftToRight) {
   const auto& f = GetParam();
   const auto buttons = footerButtons(f.step, f.typingAllowed, f.tryItEmpty);
   std::vector<QString> texts;
+  texts.reserve(buttons.size());
   for (const auto& b : buttons) texts.push_back(b.text);
   EXPECT_EQ(texts, f.texts);
   ASSERT_FALSE(buttons.empty());

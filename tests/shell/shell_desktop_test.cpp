@@ -31,7 +31,7 @@ QStringList shownWindows() {
 }
 
 TEST(Shell, ALaunchOpensItsWindowDuringStart) {
-  const struct { bool onboarded, atLogin; QStringList shown; } cases[] = {
+  const struct { bool onboarded = false, atLogin = false; QStringList shown; } cases[] = {
       {true, false, {mainWindow}}, {true, true, {}}, {false, true, {setupWindow}}};
   for (const auto& c : cases) {
     Preferences(std::make_shared<QSettingsStore>()).setOnboarded(c.onboarded);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <future>
+#include <utility>
 
 namespace talvo::speech {
 namespace {
@@ -43,7 +44,7 @@ protected:
   static void TearDownTestSuite() { transcriber.reset(); }
 
   static QString transcribe(const QString& clip, QStringList terms = {}) {
-    auto session = test::run(transcriber->begin(terms, floatFormat(16000, 1), {}));
+    auto session = test::run(transcriber->begin(std::move(terms), floatFormat(16000, 1), {}));
     feed(*session, clip);
     return test::run(session->finish());
   }

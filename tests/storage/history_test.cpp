@@ -196,7 +196,8 @@ constexpr int writers = 4, perWriter = 40;
 bool wellOrdered(const std::vector<History::Entry>& entries, bool finished) {
   std::vector<int> next(writers, finished ? perWriter - 1 : -2);  // -2: any
   for (const auto& e : entries) {
-    const int n = int(e.ts - 1700000000.0), i = n % 1000;
+    const int n = int(e.ts - 1700000000.0);
+    const int i = n % 1000;
     int& expected = next[std::size_t(n / 1000 % writers)];
     if (expected == -2) expected = i;
     if (e != entry(n) || i != expected--) return false;
@@ -213,6 +214,7 @@ TEST_P(HistoryConcurrency, ReadersSeeWholeOrderedListsAndTheNewestAreKept) {
     while (writing) badReads += !wellOrdered(history.recent(10000), false);
   });
   std::vector<std::thread> appenders;
+  appenders.reserve(writers);
   for (int w = 0; w < writers; ++w)
     appenders.emplace_back([&history, w] {
       for (int i = 0; i < perWriter; ++i) history.append(entry(w * 1000 + i));

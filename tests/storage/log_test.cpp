@@ -15,6 +15,7 @@ TEST(Log, LinesFromManyThreadsAreWholeAndInCallOrder) {
   test::LogCapture log;
   const QString payload(300, u'x');
   std::vector<std::thread> workers;
+  workers.reserve(4);
   for (int t = 0; t < 4; ++t)
     workers.emplace_back([t, &payload] {
       for (int i = 0; i < 100; ++i) Log::info(QStringLiteral("test: %1 %2 %3").arg(t).arg(i).arg(payload));

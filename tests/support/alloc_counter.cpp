@@ -10,6 +10,8 @@ std::atomic<std::size_t> allocations{0};
 
 std::size_t talvo::test::allocationCount() { return allocations.load(std::memory_order_relaxed); }
 
+// Replacing the global allocation functions means calling the C allocator underneath.
+// NOLINTBEGIN(cppcoreguidelines-no-malloc)
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
@@ -21,3 +23,4 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+// NOLINTEND(cppcoreguidelines-no-malloc)

@@ -6,13 +6,14 @@
 #include <QTcpSocket>
 
 #include <memory>
+#include <ranges>
 
 namespace talvo::test {
 namespace {
 
 // Filler goes out in chunks, and only while the socket has little queued: the server
 // never gets ahead of a client that stopped reading.
-constexpr qint64 kChunk = 64 * 1024;
+constexpr qint64 kChunk = qint64{64} * 1024;
 constexpr qint64 kMostQueued = 4 * kChunk;
 
 }  // namespace
@@ -43,8 +44,8 @@ int LoopbackHttp::count(const QByteArray& path) const {
 }
 
 const LoopbackHttp::Request* LoopbackHttp::last(const QByteArray& path) const {
-  for (auto it = requests_.rbegin(); it != requests_.rend(); ++it)
-    if (it->path == path) return &*it;
+  for (const Request& request : requests_ | std::views::reverse)
+    if (request.path == path) return &request;
   return nullptr;
 }
 
@@ -55,7 +56,7 @@ void LoopbackHttp::serve(QTcpSocket* socket) {
     state->answered = true;  // counted once
     socket->deleteLater();
   });
-  connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, state] { answer(socket, *state); });
+  connect(socket, &QTcpSocket::bytesWritten, this, [socket, state] { answer(socket, *state); });
   connect(socket, &QTcpSocket::readyRead, this, [this, socket, state] {
     state->buffer += socket->readAll();
     if (state->requestDone) return;

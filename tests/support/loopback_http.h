@@ -47,7 +47,7 @@ private:
   struct Connection;
 
   void serve(QTcpSocket* socket);
-  void answer(QTcpSocket* socket, Connection& state);
+  static void answer(QTcpSocket* socket, Connection& state);
 
   QMap<QByteArray, Reply> replies_;
   std::vector<Request> requests_;

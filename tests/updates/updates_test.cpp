@@ -91,7 +91,7 @@ TEST_F(UpdateCheckTest, HugeBodyIsAbandoned) {
   EXPECT_EQ(check("1.0"), std::nullopt);
   // Given up while it was still arriving.
   EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }));
-  answer(200, QByteArray(100 * 1024, ' ') + R"({"version":"9","url":"u"})");
+  answer(200, QByteArray(qsizetype{100} * 1024, ' ') + R"({"version":"9","url":"u"})");
   EXPECT_EQ(check("1.0"), std::nullopt);
   EXPECT_EQ(log.messages(), QStringList(2, "update check skipped: The version document is larger than 64 KB."));
 }

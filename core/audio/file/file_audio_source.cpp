@@ -33,6 +33,9 @@ struct File {
   int fd = -1;
   SNDFILE* handle = nullptr;
   SF_INFO info{};
+  File() = default;
+  File(const File&) = delete;  // one owner closes the descriptor and the decoder
+  File& operator=(const File&) = delete;
   ~File() {
     if (handle) sf_close(handle);
     if (fd >= 0) ::close(fd);

@@ -29,6 +29,8 @@ public:
 
   static std::shared_ptr<MicSource> create(std::shared_ptr<AudioSystem> system,
                                            std::optional<QString> preferredUID = std::nullopt);
+  MicSource(const MicSource&) = delete;
+  MicSource& operator=(const MicSource&) = delete;
   ~MicSource() override;
 
   AudioFormat format() const override;

@@ -63,7 +63,7 @@ void sourceListed(pa_context*, const pa_source_info* info, int eol, void* userda
 }
 
 struct ServerQuery {
-  pa_threaded_mainloop* loop;
+  pa_threaded_mainloop* loop = nullptr;
   std::optional<QString> defaultSource;
 };
 

@@ -16,6 +16,8 @@ namespace talvo::pulse {
 class Engine : public CaptureEngine {
 public:
   explicit Engine(std::shared_ptr<Connection> connection);
+  Engine(const Engine&) = delete;  // one owner closes the stream and stops listening
+  Engine& operator=(const Engine&) = delete;
   ~Engine() override;
 
   AudioFormat inputFormat() override;

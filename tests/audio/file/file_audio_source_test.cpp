@@ -94,7 +94,8 @@ TEST(FileAudioSource, StopEndsDeliveryBeforeReturning) {
 TEST(FileAudioSource, CanBeDestroyedFromItsOwnDeliveryThread) {
   QTemporaryDir dir;
   auto source = std::make_shared<FileAudioSource>(writeWav(dir.filePath("a.wav"), 16000, 1, 16000), 0);
-  std::promise<void> started, destroyed;
+  std::promise<void> started;
+  std::promise<void> destroyed;
   source->setOnBuffer([&, go = started.get_future().share()](const AudioBuffer&) {
     if (!source) return;
     go.wait();
@@ -118,7 +119,7 @@ QString link(const QTemporaryDir& dir, const QString& target) {
 
 // Its header promises 10000 frames; the data stops after 3000 and half a sample.
 QString truncated(const QTemporaryDir& dir) {
-  const QString path = writeWav(dir.filePath("t.wav"), 16000, 1, 10000);
+  QString path = writeWav(dir.filePath("t.wav"), 16000, 1, 10000);  // not const: returned by move
   EXPECT_TRUE(QFile(path).resize(44 + 2 * 3000 + 1));
   return path;
 }

@@ -27,7 +27,7 @@ struct FakeEngine final : CaptureEngine {
 
   AudioFormat inputFormat() override {
     auto device = currentDevice();
-    return device && world.formats.count(*device) ? world.formats.at(*device) : floatFormat(0, 0);
+    return device && world.formats.contains(*device) ? world.formats.at(*device) : floatFormat(0, 0);
   }
   std::optional<uint32_t> currentDevice() override {
     if (!pinned) return world.defaultInput;
@@ -50,7 +50,7 @@ struct FakeEngine final : CaptureEngine {
   void stop() override { started = false; }
   void setOnConfigurationChange(std::function<void()> handler) override { onChange = std::move(handler); }
 
-  void deliver() {
+  void deliver() const {
     AudioBuffer buffer(tapFormat, tapFrames);
     buffer.setFrameLength(tapFrames);
     if (tap) tap(buffer);

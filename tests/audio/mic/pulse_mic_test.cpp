@@ -26,7 +26,7 @@ struct Recorder {
   std::vector<AudioFormat> formats;
   bool allTapSized = true;
 
-  static AudioSource::BufferHandler into(std::shared_ptr<Recorder> recorder) {
+  static AudioSource::BufferHandler into(const std::shared_ptr<Recorder>& recorder) {
     return [recorder](const AudioBuffer& buffer) {
       std::lock_guard guard(recorder->lock);
       recorder->samples.insert(recorder->samples.end(), buffer.floatChannel(0),

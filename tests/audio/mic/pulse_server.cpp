@@ -32,7 +32,8 @@ QStringList PulseServer::virtualMicrophone() {
 }
 
 PulseServer::PulseServer(const QStringList& modules) {
-  const QString root = dir_.path(), socket = root + "/native";
+  const QString root = dir_.path();
+  const QString socket = root + "/native";
   qputenv("PULSE_SERVER", ("unix:" + socket).toUtf8());
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (auto [variable, sub] : {std::pair{"HOME", "home"}, {"XDG_RUNTIME_DIR", "runtime"}, {"XDG_STATE_HOME", "state"},
@@ -68,7 +69,7 @@ QString PulseServer::log() const {
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-std::optional<QString> PulseServer::run(const QString& program, const QStringList& arguments) const {
+std::optional<QString> PulseServer::run(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);
   if (!process.waitForFinished(toolTimeoutMs)) {

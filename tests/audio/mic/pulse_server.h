@@ -19,12 +19,14 @@ public:
   static QStringList outputOnly() { return {"module-null-sink sink_name=speakers"}; }
 
   explicit PulseServer(const QStringList& modules);
+  PulseServer(const PulseServer&) = delete;  // one owner stops the server
+  PulseServer& operator=(const PulseServer&) = delete;
   ~PulseServer();
 
   bool running() const { return pid_ > 0; }
   QString log() const;
   // Runs a client tool against this server; its standard output, or nothing when it fails.
-  std::optional<QString> run(const QString& program, const QStringList& arguments) const;
+  static std::optional<QString> run(const QString& program, const QStringList& arguments);
 
 private:
   QTemporaryDir dir_;
