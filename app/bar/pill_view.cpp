@@ -249,8 +249,8 @@ void PillView::paintSpinner(QPainter& painter, const QRectF& box) {
   const double outer = box.width() / 2;
   for (int i = 0; i < spinnerSpokes; ++i) {
     QColor c = palette().color(QPalette::WindowText);
-    c.setAlphaF(0.15 + 0.85 * double((i + spinnerSpokes - spinnerStep_) % spinnerSpokes) /
-                           spinnerSpokes);
+    c.setAlphaF(float(0.15 + 0.85 * double((i + spinnerSpokes - spinnerStep_) % spinnerSpokes) /
+                                 spinnerSpokes));
     painter.setPen(QPen(c, 1.6, Qt::SolidLine, Qt::RoundCap));
     const double angle = 2 * M_PI * i / spinnerSpokes;
     const QPointF dir(std::cos(angle), std::sin(angle));

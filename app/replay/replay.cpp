@@ -66,7 +66,7 @@ bool isFinal(const DictationState& state) {
 
 UserDictionary replayDictionary() { return UserDictionary{{QStringLiteral("Vorlith")}, {}}; }
 
-void observe(DictationController& controller, std::shared_ptr<Observation> seen) {
+void observe(DictationController& controller, const std::shared_ptr<Observation>& seen) {
   controller.onPartial = [seen](const std::vector<SpokenWord>&) {
     ++seen->partials;
     if (!seen->firstPartial) seen->firstPartial = seen->start.nsecsElapsed() / 1e9;

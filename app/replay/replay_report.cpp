@@ -52,7 +52,8 @@ ClipResult makeClipResult(const QString& file, const DictationRecord& record, co
 QStringList clipLines(const ClipResult& r, const DictationRecord& record, int partials,
                       std::optional<double> firstPartial) {
   std::optional<double> lowest;
-  QStringList unsure, words;
+  QStringList unsure;
+  QStringList words;
   for (const SpokenWord& w : record.words) {
     if (w.confidence) lowest = std::min(lowest.value_or(*w.confidence), *w.confidence);
     if (w.unsure) unsure << w.text;
@@ -75,6 +76,7 @@ QStringList clipLines(const ClipResult& r, const DictationRecord& record, int pa
 std::optional<QString> summaryLine(const std::vector<ClipResult>& results) {
   if (results.empty()) return std::nullopt;
   std::vector<int64_t> totals;
+  totals.reserve(results.size());
   for (const ClipResult& r : results) totals.push_back(r.totalMs);
   std::sort(totals.begin(), totals.end());
   return QStringLiteral("median release->text %1 ms, worst %2 ms, %3 clips")

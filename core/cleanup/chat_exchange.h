@@ -50,7 +50,7 @@ ChatAnswer chatAnswer(const QByteArray& body);
 // Waits for a reply from a local server and returns its body, taking ownership of the
 // reply. Cancelling aborts it on the wire. Throws ModelError for an HTTP failure, a body
 // over `maxBytes`, or a cancelled request. Call before the event loop runs again.
-QCoro::Task<QByteArray> localAnswer(QNetworkReply* reply, qint64 maxBytes, Cancellation cancel);
+QCoro::Task<QByteArray> localAnswer(QNetworkReply* sent, qint64 maxBytes, Cancellation cancel);
 
 // Sends the request and returns the answer. Cancelling aborts the request on the
 // wire. Throws ModelError for an HTTP failure, an oversized or malformed answer.

@@ -3,7 +3,7 @@
 #include "cleanup/icu_text.h"
 #include "pipeline/records.h"
 
-#include <ranges>
+#include <algorithm>
 #include <vector>
 
 namespace talvo::Rules {
@@ -91,8 +91,9 @@ icu::UnicodeString capitaliseSentenceStarts(icu::UnicodeString text) {
   UErrorCode status = U_ZERO_ERROR;
   while (m->find()) letters.push_back(m->start(2, status));
   // Back to front, as the rewrite is defined; the length never changes either way.
-  for (const int32_t at : letters | std::views::reverse)
+  std::for_each(letters.rbegin(), letters.rend(), [&text](int32_t at) {
     text.setCharAt(at, static_cast<char16_t>(text.charAt(at) - u'a' + u'A'));
+  });
   return text;
 }
 

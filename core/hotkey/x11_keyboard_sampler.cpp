@@ -56,9 +56,12 @@ constexpr int rawEventsMinor = 1;
 // Asks for a raw event on every key change of every keyboard. False when the server
 // cannot send them.
 bool selectRawKeyEvents(Display* display) {
-  int opcode = 0, firstEvent = 0, firstError = 0;
+  int opcode = 0;
+  int firstEvent = 0;
+  int firstError = 0;
   if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)) return false;
-  int major = rawEventsMajor, minor = rawEventsMinor;
+  int major = rawEventsMajor;
+  int minor = rawEventsMinor;
   if (XIQueryVersion(display, &major, &minor) != Success) return false;
   if (major < rawEventsMajor || (major == rawEventsMajor && minor < rawEventsMinor)) return false;
 

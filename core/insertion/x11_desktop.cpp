@@ -10,8 +10,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <initializer_list>
-#include <ranges>
 #include <vector>
 
 namespace talvo {
@@ -80,8 +80,7 @@ struct X11Desktop::Impl {
       XTestFakeKeyEvent(dpy(), c, True, CurrentTime);
       XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     }
-    for (const KeyCode c : held | std::views::reverse)
-      XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
+    std::for_each(held.rbegin(), held.rend(), [this](KeyCode c) { XTestFakeKeyEvent(dpy(), c, False, CurrentTime); });
     XSync(dpy(), False);
   }
 };

@@ -19,7 +19,7 @@ class QNetworkAccessManager;
 namespace talvo::speech {
 
 // Answers above this size are refused while they are still being read.
-constexpr qint64 kMaxTranscriptBytes = 64 * 1024;
+constexpr qint64 kMaxTranscriptBytes = qint64(64) * 1024;
 
 struct TranscriptionRequest {
   QUrl endpoint;

@@ -47,6 +47,8 @@ public:
   static std::shared_ptr<ServerTranscriber> create(std::shared_ptr<Transcriber> recogniser,
                                                    Options options);
   ~ServerTranscriber() override;
+  ServerTranscriber(const ServerTranscriber&) = delete;
+  ServerTranscriber& operator=(const ServerTranscriber&) = delete;
 
   // Instant: the setting, the loopback check and the last probe's verdict.
   SpeechServerStatus status() const;
@@ -65,7 +67,7 @@ public:
 private:
   ServerTranscriber(std::shared_ptr<Transcriber> recogniser, Options options);
 
-  void setProbed(SpeechServerStatus status);
+  void setProbed(SpeechServerStatus probed);
   void checkEndpoint();
 
   std::shared_ptr<Transcriber> recogniser_;

@@ -137,7 +137,9 @@ std::vector<TextPiece> SphinxDecoder::endUtterance() {
   for (ps_seg_t* seg = ps_seg_iter(h_->ps()); seg; seg = ps_seg_next(seg)) {
     const QString text = cleanWord(ps_seg_word(seg));
     if (isFiller(text)) continue;
-    int32 acoustic = 0, language = 0, backoff = 0;
+    int32 acoustic = 0;
+    int32 language = 0;
+    int32 backoff = 0;
     const double posterior = logmath_exp(lmath, ps_seg_prob(seg, &acoustic, &language, &backoff));
     pieces.push_back({text + u' ', std::clamp(posterior, 0.0, 1.0)});
   }

@@ -31,6 +31,8 @@ public:
                                               std::weak_ptr<DecoderPool> pool,
                                               Transcriber::PartialHandler onPartial);
   ~SphinxSession() override;
+  SphinxSession(const SphinxSession&) = delete;
+  SphinxSession& operator=(const SphinxSession&) = delete;
 
   void append(const AudioBuffer& buffer) override;
   QCoro::Task<QString> finish() override;

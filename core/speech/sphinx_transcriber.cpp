@@ -35,8 +35,8 @@ QFuture<ReadiedPtr> offMainThread(QThreadPool& workers, std::function<ReadiedPtr
 }
 
 // Loads a decoder when none was at hand, frees the unusable ones, and biases it.
-ReadiedPtr ready(std::shared_ptr<DecoderPool> pool, std::unique_ptr<SphinxDecoder> decoder,
-                 std::vector<std::unique_ptr<SphinxDecoder>> stale, QStringList terms) {
+ReadiedPtr ready(const std::shared_ptr<DecoderPool>& pool, std::unique_ptr<SphinxDecoder> decoder,
+                 std::vector<std::unique_ptr<SphinxDecoder>> stale, const QStringList& terms) {
   auto result = std::make_shared<Readied>();
   try {
     stale.clear();
@@ -60,7 +60,7 @@ bool needsWork(const SphinxDecoder* decoder, const QStringList& terms) {
 
 SphinxTranscriber::SphinxTranscriber() : SphinxTranscriber(Options{}) {}
 
-SphinxTranscriber::SphinxTranscriber(Options options)
+SphinxTranscriber::SphinxTranscriber(const Options& options)
     : pool_(std::make_shared<DecoderPool>(
           options.modelFolder.isEmpty() ? defaultModelFolder() : options.modelFolder,
           std::max<std::size_t>(options.keepIdle, 1))),

@@ -24,11 +24,13 @@ public:
   };
 
   SphinxTranscriber();
-  explicit SphinxTranscriber(Options options);
+  explicit SphinxTranscriber(const Options& options);
   ~SphinxTranscriber() override;
+  SphinxTranscriber(const SphinxTranscriber&) = delete;
+  SphinxTranscriber& operator=(const SphinxTranscriber&) = delete;
 
   // The recognition language; the only model there is.
-  QString resolvedLocale() const { return QStringLiteral("en-US"); }
+  static QString resolvedLocale() { return QStringLiteral("en-US"); }
   // Nothing is ever downloaded: throws DictationError(speechModelMissing) when the model
   // files are not there. `progress` is told 1 when they are.
   QCoro::Task<> ensureModel(std::function<void(double)> progress = {});

@@ -98,7 +98,7 @@ QByteArray WavTake::close() {
   if (!closed_) {
     drainConverter();
     closed_ = true;
-    const quint32 dataBytes = quint32(file_.size() - kHeaderBytes);
+    const auto dataBytes = quint32(file_.size() - kHeaderBytes);
     file_.replace(0, kHeaderBytes, wavHeader(dataBytes));
   }
   return file_;

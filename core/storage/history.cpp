@@ -11,7 +11,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <ranges>
 #include <unistd.h>
 
 namespace talvo {
@@ -31,12 +30,12 @@ bool endsMidLine(const QString& path) {
 
 QByteArray encodeOldestFirst(const std::vector<History::Entry>& newestFirst) {
   QByteArray lines;
-  for (const History::Entry& entry : newestFirst | std::views::reverse) {
+  std::for_each(newestFirst.rbegin(), newestFirst.rend(), [&lines](const History::Entry& entry) {
     if (auto line = history_codec::encode(entry)) {
       lines.append(*line);
       lines.append('\n');
     }
-  }
+  });
   return lines;
 }
 
