@@ -5,8 +5,8 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <memory>
-#include <ranges>
 
 namespace talvo::test {
 namespace {
@@ -44,9 +44,9 @@ int LoopbackHttp::count(const QByteArray& path) const {
 }
 
 const LoopbackHttp::Request* LoopbackHttp::last(const QByteArray& path) const {
-  for (const Request& request : requests_ | std::views::reverse)
-    if (request.path == path) return &request;
-  return nullptr;
+  const auto found = std::find_if(requests_.rbegin(), requests_.rend(),
+                                  [&](const Request& request) { return request.path == path; });
+  return found == requests_.rend() ? nullptr : &*found;
 }
 
 void LoopbackHttp::serve(QTcpSocket* socket) {
