@@ -23,6 +23,8 @@ public:
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(TALVO_TEST_TARGET, {});
   }
+  TargetWindow(const TargetWindow&) = delete;
+  TargetWindow& operator=(const TargetWindow&) = delete;
   ~TargetWindow() {
     process_.closeWriteChannel();  // it quits at the end of its input
     if (!process_.waitForFinished(answerTimeoutMs)) process_.kill();

@@ -23,6 +23,8 @@ public:
   };
 
   explicit VirtualDesktop(Options options);
+  VirtualDesktop(const VirtualDesktop&) = delete;
+  VirtualDesktop& operator=(const VirtualDesktop&) = delete;
   ~VirtualDesktop();
 
   // Empty once everything asked for runs.

@@ -14,6 +14,9 @@ constexpr int focusTimeoutMs = 20000;  // a new program can take this long to ma
 
 struct XKeyboard::Impl {
   Display* display = XOpenDisplay(nullptr);
+  Impl() = default;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
   ~Impl() {
     if (display) XCloseDisplay(display);
   }

@@ -11,6 +11,8 @@ namespace talvo::test {
 class XKeyboard {
 public:
   XKeyboard();
+  XKeyboard(const XKeyboard&) = delete;
+  XKeyboard& operator=(const XKeyboard&) = delete;
   ~XKeyboard();
 
   // Keysym names as X spells them: "Control_R", "Alt_R", "Escape", "a".

@@ -18,6 +18,9 @@ int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
 struct XWindows::Impl {
   Display* display = XOpenDisplay(nullptr);
+  Impl() = default;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
   ~Impl() {
     if (display) XCloseDisplay(display);
   }

@@ -28,6 +28,8 @@ struct XWindow {
 class XWindows {
 public:
   XWindows();
+  XWindows(const XWindows&) = delete;
+  XWindows& operator=(const XWindows&) = delete;
   ~XWindows();
 
   // Every window below the root, parents before their children.

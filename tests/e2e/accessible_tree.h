@@ -21,6 +21,8 @@ struct AccessibleNode {
 class AccessibleTree {
 public:
   AccessibleTree();
+  AccessibleTree(const AccessibleTree&) = delete;
+  AccessibleTree& operator=(const AccessibleTree&) = delete;
   ~AccessibleTree();
 
   // Every object of the program with that process id, its windows first; empty when it is

@@ -45,6 +45,8 @@ public:
   };
 
   explicit TalvoInstance(Options options);
+  TalvoInstance(const TalvoInstance&) = delete;
+  TalvoInstance& operator=(const TalvoInstance&) = delete;
   ~TalvoInstance();
 
   // Starts the program and waits for its "launched" log line.

@@ -14,6 +14,8 @@ namespace talvo::test {
 class SpeechServer {
  public:
   SpeechServer();
+  SpeechServer(const SpeechServer&) = delete;
+  SpeechServer& operator=(const SpeechServer&) = delete;
   ~SpeechServer() { stop(); }
 
   // Starts the daemon (again, after stop()) and waits until it takes clients.
