@@ -146,7 +146,8 @@ void runningFigures() {
   // The program's own account of each dictation, from its release to the paste key sent:
   // what the figure above spends inside the program rather than in the hotkey's sampling
   // and the target's handling of the paste.
-  std::vector<double> recognising, inside;
+  std::vector<double> recognising;
+  std::vector<double> inside;
   const QRegularExpression timing(R"(stt (\d+)ms .* total (\d+)ms)");
   for (const QString& line : talvo.log().split(u'\n'))
     if (const auto match = timing.match(line); match.hasMatch())

@@ -30,7 +30,8 @@ struct XWindows::Impl {
   QByteArray property(Window window, Atom name, Atom type) {
     Atom actualType = None;
     int format = 0;
-    unsigned long count = 0, after = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
     unsigned char* data = nullptr;
     QByteArray bytes;
     if (XGetWindowProperty(display, window, name, 0, 1024, False, type, &actualType, &format, &count, &after,
@@ -51,7 +52,8 @@ struct XWindows::Impl {
     if (XGetWindowAttributes(display, window, &attributes)) {
       w.overrideRedirect = attributes.override_redirect;
       w.viewable = attributes.map_state == IsViewable;
-      int x = 0, y = 0;
+      int x = 0;
+      int y = 0;
       Window child = None;
       XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
       w.frame = QRect(x, y, attributes.width, attributes.height);
@@ -66,7 +68,9 @@ struct XWindows::Impl {
   }
 
   void walk(Window window, std::vector<XWindow>& out) {
-    Window root = None, parent = None, *children = nullptr;
+    Window root = None;
+    Window parent = None;
+    Window* children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
     for (unsigned int i = 0; i < count; ++i) {

@@ -34,7 +34,8 @@ TEST_P(SerialWorkerTest, RunsWhatWasQueuedWhileBusy) {
       finished.release();
     };
   };
-  std::latch started(1), release(1);
+  std::latch started(1);
+  std::latch release(1);
   SerialWorker worker(GetParam().maxPending);
   worker.post([&] {
     started.count_down();
