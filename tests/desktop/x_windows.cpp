@@ -37,7 +37,7 @@ struct XWindows::Impl {
     if (XGetWindowProperty(display, window, name, 0, 1024, False, type, &actualType, &format, &count, &after,
                            &data) == Success &&
         data) {
-      bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count) * (format == 32 ? sizeof(long) : format / 8));
+      bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count * (format == 32 ? sizeof(long) : format / 8)));
       XFree(data);
     }
     return bytes;
