@@ -168,8 +168,8 @@ int main(int argc, char** argv) {
   }
   QCoreApplication app(argc, argv);
   PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-  if (!pulse.running() || !pulse.run("pactl", {"set-default-sink", "speakers"}) ||
-      !pulse.run("pactl", {"set-default-source", "vmic"})) {
+  if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
+      !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
     std::fprintf(stderr, "sound server did not start\n");
     return 1;
   }

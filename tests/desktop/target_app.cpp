@@ -118,5 +118,5 @@ int main(int argc, char** argv) {
       target.handle(command.section(u' ', 0, 0), command.section(u' ', 1));
     } while (input.canReadLine());
   });
-  return app.exec();
+  return QApplication::exec();
 }

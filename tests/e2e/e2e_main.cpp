@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // Sounds go to a sink of their own, so the program never hears its own start sound.
     PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-    if (!pulse.running() || !pulse.run("pactl", {"set-default-sink", "speakers"}) ||
-        !pulse.run("pactl", {"set-default-source", "vmic"})) {
+    if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
+        !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
       std::fprintf(stderr, "sound server: %s\n", qPrintable(pulse.log()));
       return 1;
     }
