@@ -67,7 +67,7 @@ struct Target {
 
   void handle(const QString& verb, const QString& rest) {
     QClipboard* clipboard = QApplication::clipboard();
-    QWidget* named = widgets.count(rest) ? widgets.at(rest) : nullptr;
+    QWidget* named = widgets.contains(rest) ? widgets.at(rest) : nullptr;
     if (verb == u"focus" && named) {
       window.activateWindow();
       named->setFocus(Qt::OtherFocusReason);
@@ -77,7 +77,7 @@ struct Target {
       QRect frame(named->mapToGlobal(QPoint(0, 0)), named->size());
       return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
     } else if (verb == u"changed-at") {
-      return say(QString::number(changedAt.count(rest) ? changedAt.at(rest) : 0));
+      return say(QString::number(changedAt.contains(rest) ? changedAt.at(rest) : 0));
     } else if (verb == u"window") {
       return say(QString::number(window.winId()));
     } else if (verb == u"clear") {
