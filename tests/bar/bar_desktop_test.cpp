@@ -139,7 +139,7 @@ protected:
   }
 
   // Gives the target the focus, as a user clicking into its line would.
-  void focusTarget() {
+  static void focusTarget() {
     target->write("focus line\n");
     ASSERT_TRUE(QTest::qWaitFor([] { return target->canReadLine(); }, answerMs));
     target->readLine();

@@ -66,7 +66,7 @@ protected:
     ASSERT_TRUE(keys_.focus(target_->window()));
   }
 
-  void focus(const QString& field) { ASSERT_EQ(target_->ask("focus " + field), "ok"); }
+  static void focus(const QString& field) { ASSERT_EQ(target_->ask("focus " + field), "ok"); }
 
   // Dictates the clip and waits for the log's line about it; the outcome it names.
   std::optional<QString> dictateOne(const SpeechClip& clip) {
@@ -84,7 +84,7 @@ protected:
     return found;
   }
 
-  bool fieldsEmpty() {
+  static bool fieldsEmpty() {
     return target_->field("line").isEmpty() && target_->field("password").isEmpty() &&
            target_->field("edit").isEmpty();
   }

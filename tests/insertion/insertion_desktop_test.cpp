@@ -51,7 +51,7 @@ protected:
     test::spinUntil([&] { return (last = probe->verdict()) == expected; }, answerTimeout);
     return last;
   }
-  void focus(const QString& widget, FocusVerdict expected) {
+  static void focus(const QString& widget, FocusVerdict expected) {
     ASSERT_TRUE(keyboard->focus(target->window()));
     ASSERT_EQ(target->ask("focus " + widget), "ok");
     ASSERT_EQ(verdictOnceSettled(expected), expected);

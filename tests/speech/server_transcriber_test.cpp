@@ -58,7 +58,7 @@ protected:
   void answerWith(const QByteArray& json) { server.script(kInference, {.body = json}); }
 
   // One press and release with `buffers` buffers of 0.5 from a thread of its own.
-  Dictation dictate(const std::shared_ptr<ServerTranscriber>& transcriber, int buffers = 47, QStringList terms = {}) {
+  static Dictation dictate(const std::shared_ptr<ServerTranscriber>& transcriber, int buffers = 47, QStringList terms = {}) {
     Dictation d;
     d.session = test::run(transcriber->begin(terms, floatFormat(48000, 1), {}));
     const AudioBuffer buffer = test::levelBuffer(kBufferFrames, 0.5f);
