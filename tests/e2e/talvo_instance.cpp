@@ -34,7 +34,7 @@ void runEventsFor(int ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, pollMs);
 }
 
-TalvoInstance::TalvoInstance(Options options) {
+TalvoInstance::TalvoInstance(const Options& options) {
   environment_ = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"config", "data", "cache", "runtime", "home"}) QDir(dir_.path()).mkpath(name);
   QFile::setPermissions(folder("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

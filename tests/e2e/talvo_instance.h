@@ -44,7 +44,7 @@ public:
     std::map<QString, std::optional<QString>> environment;
   };
 
-  explicit TalvoInstance(Options options);
+  explicit TalvoInstance(const Options& options);
   TalvoInstance(const TalvoInstance&) = delete;
   TalvoInstance& operator=(const TalvoInstance&) = delete;
   ~TalvoInstance();

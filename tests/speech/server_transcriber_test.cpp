@@ -60,7 +60,7 @@ protected:
   // One press and release with `buffers` buffers of 0.5 from a thread of its own.
   static Dictation dictate(const std::shared_ptr<ServerTranscriber>& transcriber, int buffers = 47, QStringList terms = {}) {
     Dictation d;
-    d.session = test::run(transcriber->begin(terms, floatFormat(48000, 1), {}));
+    d.session = test::run(transcriber->begin(std::move(terms), floatFormat(48000, 1), {}));
     const AudioBuffer buffer = test::levelBuffer(kBufferFrames, 0.5f);
     std::thread([&] {
       for (int i = 0; i < buffers; ++i) d.session->append(buffer);
