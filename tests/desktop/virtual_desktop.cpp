@@ -79,9 +79,11 @@ VirtualDesktop::VirtualDesktop(Options options) {
 }
 
 VirtualDesktop::~VirtualDesktop() {
-  for (auto it = processes_.rbegin(); it != processes_.rend(); ++it) {
-    (*it)->terminate();
-    if (!(*it)->waitForFinished(stopTimeoutMs)) (*it)->kill(), (*it)->waitForFinished(stopTimeoutMs);
+  while (!processes_.empty()) {  // the last launched stops first
+    QProcess& process = *processes_.back();
+    process.terminate();
+    if (!process.waitForFinished(stopTimeoutMs)) process.kill(), process.waitForFinished(stopTimeoutMs);
+    processes_.pop_back();
   }
 }
 
