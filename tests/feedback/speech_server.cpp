@@ -35,7 +35,7 @@ SpeechServer::SpeechServer() {
                       "LogLevel 3\nLogDir \"" + at + "/log\"\nAudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n" +
                           "AddModule \"recorder\" \"sd_generic\" \"recorder.conf\"\nDefaultModule recorder\n") &&
                 write(root.filePath("config/modules/recorder.conf"),
-                      "GenericExecuteSynth \"echo \\'start $DATA\\' >> " + at + "/spoken; echo $$ >> " + at +
+                      R"(GenericExecuteSynth "echo \'start $DATA\' >> )" + at + "/spoken; echo $$ >> " + at +
                           "/holders; exec sleep 600\"\nAddVoice \"en\" \"male1\" \"recorder\"\n" +
                           "GenericLanguage \"en\" \"en\" \"utf-8\"\n") &&
                 write(root.filePath("client/speech-dispatcher/speechd.conf"), "DisableAutoSpawn\n");
