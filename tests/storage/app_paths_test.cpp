@@ -17,6 +17,7 @@ TEST(AppPaths, ComputedOnceFromTheDataHomeAndPrivate) {
   qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
   std::vector<QString> seen(4);
   std::vector<std::thread> threads;
+  threads.reserve(seen.size());
   for (QString& slot : seen) threads.emplace_back([&slot] { slot = AppPaths::support(); });
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(seen, std::vector(4, dir.filePath("data/Talvo")));
