@@ -21,7 +21,8 @@ using Connection = std::unique_ptr<SPDConnection, ConnectionCloser>;
 Connection connect() {
   char* error = nullptr;
   Connection connection(spd_open2("talvo", "read-back", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error));
-  std::free(error);  // NOLINT(cppcoreguidelines-no-malloc): libspeechd allocates the message with malloc
+  // libspeechd allocates the message with malloc.
+  std::free(error);  // NOLINT(cppcoreguidelines-no-malloc)
   return connection;
 }
 
