@@ -30,14 +30,16 @@ bool writeSizes(const QImage& master, const QString& root, const QString& name,
   for (int size : sizes) {
     const QImage image = master.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     ok = talvo::picture::write(image, appsFolder(root, QStringLiteral("%1x%1").arg(size)),
-                               name + QStringLiteral(".png")) && ok;
+                               name + QStringLiteral(".png")) &&
+         ok;
   }
   return ok;
 }
 
 // Vector paths stay vectors; the soft shadow goes in as the one embedded bitmap.
 bool writeScalable(AppIconView& view, const QString& root, const QString& name) {
-  const QString path = appsFolder(root, QStringLiteral("scalable")) + u'/' + name + QStringLiteral(".svg");
+  const QString path =
+      appsFolder(root, QStringLiteral("scalable")) + u'/' + name + QStringLiteral(".svg");
   QSvgGenerator svg;
   svg.setFileName(path);
   svg.setSize(QSize(AppIconView::canvas, AppIconView::canvas));

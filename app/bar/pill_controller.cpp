@@ -56,8 +56,8 @@ void PillController::rest() {
   hideWork_.stop();
   anchor_.reset();
   model_->setLocked(false);
-  model_->setPhase(PillPhase::of(mode == BarMode::always ? PillPhase::Kind::resting
-                                                         : PillPhase::Kind::hidden));
+  model_->setPhase(
+      PillPhase::of(mode == BarMode::always ? PillPhase::Kind::resting : PillPhase::Kind::hidden));
   stopMeter();
   place();
 }
@@ -96,8 +96,7 @@ void PillController::place() {
 }
 
 void PillController::tickMeter() {
-  model_->setLevel(levelWeight * meterTarget(levelSource()) +
-                   (1 - levelWeight) * model_->level());
+  model_->setLevel(levelWeight * meterTarget(levelSource()) + (1 - levelWeight) * model_->level());
   const auto [elapsed, peak] = healthSource();
   const bool cantHear = MicHealth::cantHear(elapsed, peak);
   if (cantHear && !model_->cantHear()) {

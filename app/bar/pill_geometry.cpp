@@ -53,9 +53,9 @@ QSizeF size(const PillPhase& phase, const std::vector<SpokenWord>& words, bool c
     case K::hidden: return {0, 0};
     case K::resting: return {restingWidth, restingHeight};
     case K::message:
-      return {std::min(double(phase.text.size()) * charWidth + messageExtra, messageMax) +
-                  2 * margin,
-              panelHeight};
+      return {
+          std::min(double(phase.text.size()) * charWidth + messageExtra, messageMax) + 2 * margin,
+          panelHeight};
     case K::listening:
     case K::working:
     case K::done: break;

@@ -37,8 +37,8 @@ struct ScreenArea {
 struct Placement {
   QSizeF size;
   bool resting = false;
-  std::optional<QRectF> anchor;        // the text cursor, when following it
-  std::vector<ScreenArea> screens;     // the primary screen first
+  std::optional<QRectF> anchor;     // the text cursor, when following it
+  std::vector<ScreenArea> screens;  // the primary screen first
   std::optional<QPointF> pointer;
 };
 

@@ -107,7 +107,8 @@ QRectF PillView::capsule() const {
 
 QRectF PillView::fixButtonRect() const {
   if (!model_->phase().is(K::done)) return {};
-  const double w = QFontMetricsF(look::font(fixPoints)).horizontalAdvance(fixLabel) + 2 * fixPadding;
+  const double w =
+      QFontMetricsF(look::font(fixPoints)).horizontalAdvance(fixLabel) + 2 * fixPadding;
   const QRectF c = capsule();
   return QRectF(c.right() - gap - w, c.center().y() - fixHeight / 2, w, fixHeight);
 }
@@ -201,8 +202,7 @@ void PillView::paintLeading(QPainter& painter, const QRectF& box) {
 void PillView::paintCentre(QPainter& painter, const QRectF& room) {
   const PillPhase& phase = model_->phase();
   const QColor text = palette().color(QPalette::WindowText);
-  const auto line = [&](const QString& s, const QColor& colour, QFont::Weight weight,
-                        double x) {
+  const auto line = [&](const QString& s, const QColor& colour, QFont::Weight weight, double x) {
     painter.setFont(look::font(messagePoints, weight));
     painter.setPen(colour);
     const QRectF r(x, room.top(), room.right() - x, room.height());

@@ -16,7 +16,6 @@
 
 namespace talvo {
 
-
 // Which window has the focus, and handing it back. The desktop implementation asks the
 // window manager; tests may record instead.
 class WindowFocus {

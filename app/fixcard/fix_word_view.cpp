@@ -66,8 +66,8 @@ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    QColor fill = picked_ ? palette().color(QPalette::Highlight)
-                          : palette().color(QPalette::WindowText);
+    QColor fill =
+        picked_ ? palette().color(QPalette::Highlight) : palette().color(QPalette::WindowText);
     fill.setAlpha(picked_ ? 2 * chipTint : chipTint / 2);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
@@ -109,8 +109,8 @@ void FixWordView::build() {
   title_ = label({}, wordPoints, this);
   title_->setFont(look::font(wordPoints, QFont::DemiBold));
   closeButton_ = new QToolButton(this);
-  closeButton_->setIcon(look::symbolIcon(QStringLiteral("xmark"), 16,
-                                         palette().color(QPalette::WindowText)));
+  closeButton_->setIcon(
+      look::symbolIcon(QStringLiteral("xmark"), 16, palette().color(QPalette::WindowText)));
   closeButton_->setToolTip(QStringLiteral("Close (Esc)"));
   closeButton_->setAccessibleName(QStringLiteral("Close"));
   closeButton_->setAutoRaise(true);
@@ -132,8 +132,8 @@ void FixWordView::build() {
   }
   column->addWidget(chips);
 
-  hint_ = label(QStringLiteral("Dotted words are the ones Talvo wasn't sure about."), hintPoints,
-                this);
+  hint_ =
+      label(QStringLiteral("Dotted words are the ones Talvo wasn't sure about."), hintPoints, this);
   hint_->setForegroundRole(QPalette::PlaceholderText);
   column->addWidget(hint_);
 

@@ -35,8 +35,8 @@ QPainterPath squircle(const QRectF& r, double radius) {
   p.cubicTo(r.right() - e * (1 - k), r.top(), r.right(), r.top() + e * (1 - k), r.right(),
             r.top() + e);
   p.lineTo(r.right(), r.bottom() - e);
-  p.cubicTo(r.right(), r.bottom() - e * (1 - k), r.right() - e * (1 - k), r.bottom(),
-            r.right() - e, r.bottom());
+  p.cubicTo(r.right(), r.bottom() - e * (1 - k), r.right() - e * (1 - k), r.bottom(), r.right() - e,
+            r.bottom());
   p.lineTo(r.left() + e, r.bottom());
   p.cubicTo(r.left() + e * (1 - k), r.bottom(), r.left(), r.bottom() - e * (1 - k), r.left(),
             r.bottom() - e);

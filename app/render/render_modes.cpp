@@ -66,7 +66,8 @@ struct BarPicture {
 // The bar as it would sit under a line of someone's text.
 class BarScene final : public QWidget {
 public:
-  explicit BarScene(std::shared_ptr<PillModel> model) : view_(new PillView(std::move(model), this)) {}
+  explicit BarScene(std::shared_ptr<PillModel> model)
+      : view_(new PillView(std::move(model), this)) {}
 
 protected:
   void resizeEvent(QResizeEvent*) override {
@@ -151,8 +152,8 @@ void renderBars(const QString& directory, const std::vector<SpokenWord>& words) 
   const QImage appIcon =
       QIcon::fromTheme(QStringLiteral("accessories-text-editor")).pixmap(appIconPixels).toImage();
   for (const BarPicture& picture : barPictures(words)) {
-    renderBoth(directory, QString::fromLatin1(picture.name),
-               QSize(picture.width, barPictureHeight), [&] {
+    renderBoth(directory, QString::fromLatin1(picture.name), QSize(picture.width, barPictureHeight),
+               [&] {
                  auto model = std::make_shared<PillModel>();
                  model->setLevel(sampleLevel);
                  if (!appIcon.isNull()) model->setAppIcon(appIcon);
@@ -176,8 +177,8 @@ void renderFixCard(const QString& directory, const std::vector<SpokenWord>& word
 void renderIcon(const QString& directory) {
   picture::prepareDirectory(directory);
   AppIconView view;
-  const QImage master = picture::capture(view, QSize(AppIconView::canvas, AppIconView::canvas),
-                                         1, Qt::transparent);
+  const QImage master =
+      picture::capture(view, QSize(AppIconView::canvas, AppIconView::canvas), 1, Qt::transparent);
   for (int size : iconSizes) {
     for (int scale : {1, 2}) {
       const QString name = QStringLiteral("icon_%1x%1%2.png")

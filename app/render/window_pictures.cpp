@@ -48,24 +48,38 @@ struct RenderModel {
     auto prefs = std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(),
                                                std::make_shared<NoLoginItem>());
     auto facts = std::make_shared<SampleFacts>();
-    model = std::make_unique<AppModel>(prefs, std::make_shared<History>(dir.filePath("history.jsonl"), 500),
-                                       facts, dir.filePath("dictionary.json"));
+    model = std::make_unique<AppModel>(
+        prefs, std::make_shared<History>(dir.filePath("history.jsonl"), 500), facts,
+        dir.filePath("dictionary.json"));
     model->setAiStatus(AIStatus::turnedOff);
     model->setMics(facts->inputDevices());
-    model->setDictionary({{QStringLiteral("Vorlith"), QStringLiteral("Whakatane"), QStringLiteral("NCEA")},
-                          {{QStringLiteral("Wakutane"), QStringLiteral("Whakatane")},
-                           {QStringLiteral("oh hope"), QStringLiteral("Ohope")}}});
+    model->setDictionary(
+        {{QStringLiteral("Vorlith"), QStringLiteral("Whakatane"), QStringLiteral("NCEA")},
+         {{QStringLiteral("Wakutane"), QStringLiteral("Whakatane")},
+          {QStringLiteral("oh hope"), QStringLiteral("Ohope")}}});
     if (withEntries) {
       model->setEntries({
           {now - 60,
-           QStringLiteral("Can you send me the chemistry notes from Friday? I missed the last ten minutes."),
-           {}, QStringLiteral("ai"), 4.0, QStringLiteral("pasted")},
-          {now - 900, QStringLiteral("Surf looks good at Ohope tomorrow morning, keen?"), {},
-           QStringLiteral("rules"), 3.0, QStringLiteral("held back: notText")},
+           QStringLiteral(
+               "Can you send me the chemistry notes from Friday? I missed the last ten minutes."),
+           {},
+           QStringLiteral("ai"),
+           4.0,
+           QStringLiteral("pasted")},
+          {now - 900,
+           QStringLiteral("Surf looks good at Ohope tomorrow morning, keen?"),
+           {},
+           QStringLiteral("rules"),
+           3.0,
+           QStringLiteral("held back: notText")},
           {now - 7200,
-           QStringLiteral("For the biology assignment I think we should focus on how enzymes work at "
-                          "different temperatures."),
-           {}, QStringLiteral("ai"), 7.0, QStringLiteral("pasted")},
+           QStringLiteral(
+               "For the biology assignment I think we should focus on how enzymes work at "
+               "different temperatures."),
+           {},
+           QStringLiteral("ai"),
+           7.0,
+           QStringLiteral("pasted")},
       });
     }
   }
@@ -130,11 +144,12 @@ void renderSetup(const QString& directory) {
   };
   for (const SetupPicture& p : pictures) {
     const SetupStep step = p.step;
-    renderBoth(directory, QString::fromLatin1(p.name), OnboardingView::windowSize,
-               [step](RenderModel& r) {
-                 return std::make_unique<OnboardingView>(r.model.get(), std::function<void()>{}, step);
-               },
-               p.setUp);
+    renderBoth(
+        directory, QString::fromLatin1(p.name), OnboardingView::windowSize,
+        [step](RenderModel& r) {
+          return std::make_unique<OnboardingView>(r.model.get(), std::function<void()>{}, step);
+        },
+        p.setUp);
   }
 }
 
@@ -165,14 +180,15 @@ void renderMain(const QString& directory) {
   };
   for (const MainPicture& p : pictures) {
     const Section section = p.section;
-    renderBoth(directory, QString::fromLatin1(p.name), p.canvas,
-               [section](RenderModel& r) {
-                 const double now = r.now;
-                 auto view = std::make_unique<MainView>(r.model.get(), nullptr, [now] { return now; });
-                 view->setSection(section);
-                 return view;
-               },
-               p.setUp, p.withEntries);
+    renderBoth(
+        directory, QString::fromLatin1(p.name), p.canvas,
+        [section](RenderModel& r) {
+          const double now = r.now;
+          auto view = std::make_unique<MainView>(r.model.get(), nullptr, [now] { return now; });
+          view->setSection(section);
+          return view;
+        },
+        p.setUp, p.withEntries);
   }
 }
 

@@ -36,10 +36,12 @@ ClipName decoded(const QByteArray& bytes) {
 
 ClipListing listClips(const QString& directory) {
   ClipListing listing;
-  const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd =
+      ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   std::unique_ptr<DIR, DirCloser> dir(fd >= 0 ? fdopendir(fd) : nullptr);
   if (!dir) {
-    listing.failure = directory + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    listing.failure =
+        directory + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
     if (fd >= 0) ::close(fd);
     return listing;
   }

@@ -9,7 +9,7 @@ namespace talvo {
 
 // A directory entry named *.wav (exactly that extension), not itself a folder.
 struct ClipName {
-  QString name;          // invalid UTF-8 shows as replacement characters
+  QString name;           // invalid UTF-8 shows as replacement characters
   bool validUtf8 = true;  // only then does `name` lead back to the file
   bool operator==(const ClipName&) const = default;
 };

@@ -75,20 +75,24 @@ Mode selectMode(const QStringList& arguments) {
   if (given.contains(QStringLiteral("--version"))) return mode::Version{};
   if (auto directory = valueOf(arguments, QStringLiteral("--replay")))
     return mode::Replay{*directory, !arguments.contains(QStringLiteral("--no-ai"))};
-  if (auto path = valueOf(arguments, QStringLiteral("--render-icon"))) return mode::RenderIcon{*path};
+  if (auto path = valueOf(arguments, QStringLiteral("--render-icon")))
+    return mode::RenderIcon{*path};
   if (auto path = valueOf(arguments, QStringLiteral("--render-ui"))) return mode::RenderUI{*path};
   return mode::Application{};
 }
 
 std::optional<InfoReply> infoReply(const Mode& mode, const QString& version, const QString& build) {
-  if (std::holds_alternative<mode::Help>(mode)) return InfoReply{QString::fromLatin1(usage), false, 0};
+  if (std::holds_alternative<mode::Help>(mode))
+    return InfoReply{QString::fromLatin1(usage), false, 0};
   if (std::holds_alternative<mode::Version>(mode)) {
-    const QString buildPart = build.isEmpty() ? QStringLiteral("no build id") : QStringLiteral("build ") + build;
+    const QString buildPart =
+        build.isEmpty() ? QStringLiteral("no build id") : QStringLiteral("build ") + build;
     return InfoReply{QStringLiteral("talvo %1 (%2)\n").arg(version, buildPart), false, 0};
   }
   if (const auto* bad = std::get_if<mode::BadOption>(&mode))
-    return InfoReply{QStringLiteral("talvo: unknown option %1\nTry 'talvo --help'.\n").arg(bad->option),
-                     true, 2};
+    return InfoReply{
+        QStringLiteral("talvo: unknown option %1\nTry 'talvo --help'.\n").arg(bad->option), true,
+        2};
   return std::nullopt;
 }
 

@@ -51,7 +51,9 @@ SideText readSideFile(const QString& directory, const QString& clip, const QStri
   if (read.data) return {QString::fromUtf8(*read.data), std::nullopt};
   if (read.missing) return {};
   const QString prefix = path + QStringLiteral(": ");
-  return {QString(), name + ": " + (read.reason.startsWith(prefix) ? read.reason.mid(prefix.size()) : read.reason)};
+  return {QString(),
+          name + ": " +
+              (read.reason.startsWith(prefix) ? read.reason.mid(prefix.size()) : read.reason)};
 }
 
 QString describeFinal(const std::optional<DictationState>& state) {
@@ -129,7 +131,7 @@ QCoro::Task<std::shared_ptr<Observation>> play(std::shared_ptr<FileAudioSource> 
 
 // The recogniser behind the configured speech server, once the server's first probe is in.
 QCoro::Task<std::shared_ptr<Transcriber>> withSpeechServer(const ReplayOptions& options,
-                                                            const Print& print) {
+                                                           const Print& print) {
   if (options.speechEndpoint.isEmpty()) co_return options.transcriber;
   auto server = speech::ServerTranscriber::create(
       options.transcriber, {QUrl(options.speechEndpoint), options.speechModel});
@@ -167,9 +169,11 @@ QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options) {
       print(clip.name + QStringLiteral(": ") + describeFinal(seen->finalState));
       continue;
     }
-    results.push_back(makeClipResult(clip.name, *seen->record, readSideFile(directory, clip.name, "said"),
+    results.push_back(makeClipResult(clip.name, *seen->record,
+                                     readSideFile(directory, clip.name, "said"),
                                      readSideFile(directory, clip.name, "want")));
-    for (const QString& line : clipLines(results.back(), *seen->record, seen->partials, seen->firstPartial))
+    for (const QString& line :
+         clipLines(results.back(), *seen->record, seen->partials, seen->firstPartial))
       print(line);
   }
 
@@ -183,7 +187,8 @@ QCoro::Task<ReplayOutcome> replay(QString directory, ReplayOptions options) {
     co_return outcome;
   }
   print(QStringLiteral("wrote ") + output);
-  if (outcome.played == 0) outcome.failure = QStringLiteral("no clip in %1 could be played").arg(directory);
+  if (outcome.played == 0)
+    outcome.failure = QStringLiteral("no clip in %1 could be played").arg(directory);
   co_return outcome;
 }
 

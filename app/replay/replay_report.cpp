@@ -60,14 +60,16 @@ QStringList clipLines(const ClipResult& r, const DictationRecord& record, int pa
     words << w.text + "=" + confidenceText(w.confidence);
   }
   QString first = r.file.leftJustified(18) +
-                  QString::asprintf(" release->text %4dms (stt %4dms, cleanup %4dms ", int(r.totalMs),
-                                    int(r.sttMs), int(r.cleanupMs)) +
-                  r.cleanup + ", " + r.engine + ")  WER raw " + rateText(r.werRaw) + " final " + rateText(r.werFinalVsWant);
+                  QString::asprintf(" release->text %4dms (stt %4dms, cleanup %4dms ",
+                                    int(r.totalMs), int(r.sttMs), int(r.cleanupMs)) +
+                  r.cleanup + ", " + r.engine + ")  WER raw " + rateText(r.werRaw) + " final " +
+                  rateText(r.werFinalVsWant);
   if (!r.unreadable.isEmpty()) first += "  (" + r.unreadable.join("; ") + ")";
   return {
       first,
-      QString::asprintf("    live updates %d, first after %.2fs | lowest confidence %.2f | unsure: ",
-                        partials, firstPartial.value_or(-1.0), lowest.value_or(-1.0)) +
+      QString::asprintf(
+          "    live updates %d, first after %.2fs | lowest confidence %.2f | unsure: ", partials,
+          firstPartial.value_or(-1.0), lowest.value_or(-1.0)) +
           unsure.join(", "),
       QStringLiteral("    words: ") + words.join(' '),
   };
@@ -111,7 +113,8 @@ QString printableLine(const QString& line) {
   out.reserve(line.size());
   for (QChar c : line) {
     const auto kind = c.category();
-    if (kind == QChar::Other_Control || kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
+    if (kind == QChar::Other_Control || kind == QChar::Separator_Line ||
+        kind == QChar::Separator_Paragraph)
       out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     else
       out += c;

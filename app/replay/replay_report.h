@@ -25,7 +25,7 @@ struct ClipResult {
   int64_t totalMs = 0;
   QString cleanup;
   QString note;
-  QString engine;  // which engine heard it: "pocketsphinx" or "server"
+  QString engine;                        // which engine heard it: "pocketsphinx" or "server"
   std::optional<double> werRaw;          // unset when the .said file could not be read
   std::optional<double> werFinalVsWant;  // unset when the .want file could not be read
   QString raw;

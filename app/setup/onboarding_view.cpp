@@ -39,9 +39,9 @@ OnboardingView::OnboardingView(AppModel* model, std::function<void()> close, Set
   layout->addLayout(content_, 1);
   footer_ = new QHBoxLayout;
   layout->addLayout(footer_);
-  for (auto signal : {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged,
-                      &AppModel::fnSettingChanged, &AppModel::hotkeyChanged, &AppModel::micsChanged,
-                      &AppModel::micUIDChanged}) {
+  for (auto signal :
+       {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged, &AppModel::fnSettingChanged,
+        &AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged}) {
     connect(model, signal, this, [this] { rebuild(); });
   }
   // The editor keeps its focus and caret while text arrives; only the lines around it change.
@@ -87,7 +87,8 @@ void OnboardingView::progress() {
     bar->setObjectName(QStringLiteral("progressBar"));
     bar->setFixedHeight(progressHeight);
     const QColor colour = i <= static_cast<int>(step_) ? accent : later;
-    bar->setStyleSheet(QStringLiteral("background: %1; border-radius: 1px;").arg(colour.name(QColor::HexArgb)));
+    bar->setStyleSheet(
+        QStringLiteral("background: %1; border-radius: 1px;").arg(colour.name(QColor::HexArgb)));
     progress_->addWidget(bar, 1);
   }
 }
@@ -101,18 +102,19 @@ void OnboardingView::footer() {
     button->setObjectName(QStringLiteral("footerButton"));
     if (footer.style == FooterStyle::prominent) {
       button->setDefault(true);
-      button->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); "
-                                           "color: palette(highlighted-text); border-radius: 5px; "
-                                           "padding: 5px 14px; }"));
+      button->setStyleSheet(
+          QStringLiteral("QPushButton { background: palette(highlight); "
+                         "color: palette(highlighted-text); border-radius: 5px; "
+                         "padding: 5px 14px; }"));
     } else if (footer.style == FooterStyle::plain) {
       button->setFlat(true);
     }
     const FooterAction action = footer.action;
     connect(button, &QPushButton::clicked, this, [this, action] {
       switch (action) {
-      case FooterAction::back: move(-1); break;
-      case FooterAction::next: move(1); break;
-      case FooterAction::finish: finish(); break;
+        case FooterAction::back: move(-1); break;
+        case FooterAction::next: move(1); break;
+        case FooterAction::finish: finish(); break;
       }
     });
     // "Back" stands apart on the left.
@@ -140,12 +142,12 @@ void OnboardingView::content() {
   tryItSuccess_ = nullptr;
   parts::clear(content_);
   switch (step_) {
-  case SetupStep::welcome: welcome(); break;
-  case SetupStep::microphone: microphone(); break;
-  case SetupStep::pasting: pasting(); break;
-  case SetupStep::fnKey: fnKey(); break;
-  case SetupStep::tryIt: tryIt(); break;
-  case SetupStep::done: done(); break;
+    case SetupStep::welcome: welcome(); break;
+    case SetupStep::microphone: microphone(); break;
+    case SetupStep::pasting: pasting(); break;
+    case SetupStep::fnKey: fnKey(); break;
+    case SetupStep::tryIt: tryIt(); break;
+    case SetupStep::done: done(); break;
   }
   content_->addStretch();
 }
@@ -166,9 +168,9 @@ QWidget* OnboardingView::status(const QString& text, bool satisfied) {
   auto* line = new QWidget(this);
   auto* layout = new QHBoxLayout(line);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(parts::symbolLabel(satisfied ? QStringLiteral("emblem-ok-symbolic")
-                                                 : QStringLiteral("content-loading-symbolic"),
-                                       16, satisfied ? green : look::secondary(palette()), line));
+  layout->addWidget(parts::symbolLabel(
+      satisfied ? QStringLiteral("emblem-ok-symbolic") : QStringLiteral("content-loading-symbolic"),
+      16, satisfied ? green : look::secondary(palette()), line));
   auto* label = new QLabel(text, line);
   label->setObjectName(QStringLiteral("status"));
   label->setFont(look::font(13, QFont::Medium));
@@ -198,7 +200,8 @@ void OnboardingView::note(const QString& text) {
 void OnboardingView::welcome() {
   header(QStringLiteral("Talvo"),
          QStringLiteral("Hold a key, talk, let go. Your words show up wherever you're typing."));
-  row(QStringLiteral("changes-prevent-symbolic"), QStringLiteral("Your voice never leaves this computer"));
+  row(QStringLiteral("changes-prevent-symbolic"),
+      QStringLiteral("Your voice never leaves this computer"));
   row(QStringLiteral("insert-text-symbolic"), QStringLiteral("Works in any app with a text box"));
   row(QStringLiteral("media-playlist-repeat-symbolic"), QStringLiteral("Free and unlimited"));
   content_->addSpacing(8);
@@ -207,13 +210,16 @@ void OnboardingView::welcome() {
 
 void OnboardingView::microphone() {
   header(QStringLiteral("Microphone"),
-         QStringLiteral("Talvo listens only while you hold the key. The bar at the bottom of your screen shows when."));
+         QStringLiteral("Talvo listens only while you hold the key. The bar at the bottom of your "
+                        "screen shows when."));
   const bool granted = model_->micGranted();
-  status(granted ? QStringLiteral("Microphone allowed") : QStringLiteral("No microphone found yet"), granted);
+  status(granted ? QStringLiteral("Microphone allowed") : QStringLiteral("No microphone found yet"),
+         granted);
   if (!granted) {
     // Nothing here asks permission for a microphone: it only has to be there.
-    note(QStringLiteral("Plug in a microphone, or check that the sound server is running. "
-                        "This screen updates by itself."));
+    note(
+        QStringLiteral("Plug in a microphone, or check that the sound server is running. "
+                       "This screen updates by itself."));
     if (const auto& link = AppModel::microphoneSettingsLink()) {
       auto* open = new QPushButton(QStringLiteral("Open sound settings"), this);
       const SettingsLink target = *link;
@@ -246,19 +252,22 @@ void OnboardingView::pasting() {
          QStringLiteral("Talvo uses it for one thing: pressing Ctrl+V to paste your words. "
                         "It never reads your screen or your typing."));
   const bool trusted = model_->axTrusted();
-  status(trusted ? QStringLiteral("Allowed") : QStringLiteral("Not possible on this desktop"), trusted);
+  status(trusted ? QStringLiteral("Allowed") : QStringLiteral("Not possible on this desktop"),
+         trusted);
   if (!trusted) {
     // There is no switch to flip: the display server either takes synthetic keys or not.
-    note(QStringLiteral("This display does not accept keys sent by programs.\n"
-                        "Your words go to the clipboard instead, for you to paste."));
+    note(
+        QStringLiteral("This display does not accept keys sent by programs.\n"
+                       "Your words go to the clipboard instead, for you to paste."));
   }
 }
 
 void OnboardingView::fnKey() {
   header(QStringLiteral("The 🌐 key"), QString());
-  auto* text = new QLabel(QStringLiteral("Right now pressing 🌐 does ") + label(model_->fnSetting()) +
-                              QStringLiteral(". That will fight with Talvo."),
-                          this);
+  auto* text =
+      new QLabel(QStringLiteral("Right now pressing 🌐 does ") + label(model_->fnSetting()) +
+                     QStringLiteral(". That will fight with Talvo."),
+                 this);
   text->setFont(look::font(13));
   text->setWordWrap(true);
   text->setObjectName(QStringLiteral("fnText"));
@@ -299,10 +308,11 @@ void OnboardingView::tryIt() {
 }
 
 void OnboardingView::done() {
-  header(QStringLiteral("You're set"),
-         QStringLiteral("Talvo lives in the tray. Hold ") + keyLabel() + QStringLiteral(" any time."));
+  header(QStringLiteral("You're set"), QStringLiteral("Talvo lives in the tray. Hold ") +
+                                           keyLabel() + QStringLiteral(" any time."));
   row(QStringLiteral("process-stop-symbolic"), QStringLiteral("Esc while holding cancels"));
-  row(QStringLiteral("edit-clear-symbolic"), QStringLiteral("Say \"new line\" or \"scratch that\""));
+  row(QStringLiteral("edit-clear-symbolic"),
+      QStringLiteral("Say \"new line\" or \"scratch that\""));
   row(QStringLiteral("accessories-dictionary-symbolic"),
       QStringLiteral("Words it gets wrong? Add them in Dictionary"));
 }

@@ -23,8 +23,8 @@ public:
   static constexpr int tryItHeight = 110;
 
   // `close` is called for Esc, and after "Done".
-  OnboardingView(AppModel* model, std::function<void()> close,
-                 SetupStep step = SetupStep::welcome, QWidget* parent = nullptr);
+  OnboardingView(AppModel* model, std::function<void()> close, SetupStep step = SetupStep::welcome,
+                 QWidget* parent = nullptr);
 
   SetupStep step() const { return step_; }
 

@@ -19,7 +19,9 @@ SetupStep moveSetupStep(SetupStep current, int delta, bool globeKeyConflict) {
 namespace {
 
 FooterButton back() { return {QStringLiteral("Back"), FooterAction::back, FooterStyle::bordered}; }
-FooterButton next(const QString& text) { return {text, FooterAction::next, FooterStyle::prominent}; }
+FooterButton next(const QString& text) {
+  return {text, FooterAction::next, FooterStyle::prominent};
+}
 FooterButton skip(const QString& text) { return {text, FooterAction::next, FooterStyle::plain}; }
 
 }  // namespace
@@ -27,17 +29,17 @@ FooterButton skip(const QString& text) { return {text, FooterAction::next, Foote
 std::vector<FooterButton> footerButtons(SetupStep step, bool typingAllowed, bool tryItEmpty) {
   const QString go = QStringLiteral("Continue");
   switch (step) {
-  case SetupStep::welcome: return {next(QStringLiteral("Set up"))};
-  case SetupStep::microphone:
-  case SetupStep::fnKey: return {back(), next(go)};
-  case SetupStep::pasting:
-    if (typingAllowed) return {back(), next(go)};
-    return {back(), skip(QStringLiteral("Skip for now")), next(go)};
-  case SetupStep::tryIt:
-    if (!tryItEmpty) return {back(), next(go)};
-    return {back(), skip(QStringLiteral("Skip")), next(go)};
-  case SetupStep::done:
-    return {{QStringLiteral("Done"), FooterAction::finish, FooterStyle::prominent}};
+    case SetupStep::welcome: return {next(QStringLiteral("Set up"))};
+    case SetupStep::microphone:
+    case SetupStep::fnKey: return {back(), next(go)};
+    case SetupStep::pasting:
+      if (typingAllowed) return {back(), next(go)};
+      return {back(), skip(QStringLiteral("Skip for now")), next(go)};
+    case SetupStep::tryIt:
+      if (!tryItEmpty) return {back(), next(go)};
+      return {back(), skip(QStringLiteral("Skip")), next(go)};
+    case SetupStep::done:
+      return {{QStringLiteral("Done"), FooterAction::finish, FooterStyle::prominent}};
   }
   return {};
 }

@@ -21,7 +21,8 @@ public:
 public slots:
   void Activate(const QVariantMap& platformData);
   void Open(const QStringList& uris, const QVariantMap& platformData);
-  void ActivateAction(const QString& name, const QVariantList& parameter, const QVariantMap& platformData);
+  void ActivateAction(const QString& name, const QVariantList& parameter,
+                      const QVariantMap& platformData);
 
 private:
   std::function<void()> activate_;

@@ -57,7 +57,9 @@ int runDesktop(int& argc, char** argv) {
       }
       return 0;
     }
-    case SingleInstance::Claim::alone: Log::info(QStringLiteral("no session bus: running without the one-instance check")); break;
+    case SingleInstance::Claim::alone:
+      Log::info(QStringLiteral("no session bus: running without the one-instance check"));
+      break;
     case SingleInstance::Claim::primary: break;
   }
 

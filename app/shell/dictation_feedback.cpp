@@ -74,39 +74,40 @@ void DictationFeedback::done(const InsertOutcome& outcome) {
   // The controller has already stored this dictation.
   if (parts_.model) parts_.model->setEntries(parts_.model->history()->recent(shownHistoryEntries));
   namespace o = insert_outcome;
-  std::visit(
-      Overloaded{
-          [&](const o::Pasted&) {
-            setStatus(QStringLiteral("Ready."));
-            if (!lastRecord_ || parts_.setupVisible()) {
-              parts_.bar->rest();
-              return;
-            }
-            parts_.bar->model()->setWords(displayWords(*lastRecord_));
-            parts_.bar->flash(PillPhase::of(K::done), flash_seconds::done);
-          },
-          [&](const o::CopiedNoPermission&) {
-            flashMessage(QStringLiteral("Copied. Press Ctrl+V to paste"), QStringLiteral("doc.on.clipboard"),
-                         false, flash_seconds::copiedNoPermission);
-            setStatus(QStringLiteral("Copied. Typing for you is off on this desktop, so press Ctrl+V to paste."));
-          },
-          [&](const o::HeldBack& held) {
-            switch (held.verdict) {
-              case FocusVerdict::secureInput:
-                flashMessage(QStringLiteral("Password field, so nothing was typed"), QStringLiteral("lock"), false,
-                             flash_seconds::passwordField);
-                return;
-              case FocusVerdict::ownApp: parts_.bar->rest(); return;
-              case FocusVerdict::text:
-              case FocusVerdict::notText:
-              case FocusVerdict::unknown: break;
-            }
-            flashMessage(QStringLiteral("No text box selected · Click to copy"), QStringLiteral("text.badge.xmark"),
-                         true, flash_seconds::noTextBox);
-            setStatus(QStringLiteral("No text box was selected. It's in History."));
-          },
-      },
-      outcome);
+  std::visit(Overloaded{
+                 [&](const o::Pasted&) {
+                   setStatus(QStringLiteral("Ready."));
+                   if (!lastRecord_ || parts_.setupVisible()) {
+                     parts_.bar->rest();
+                     return;
+                   }
+                   parts_.bar->model()->setWords(displayWords(*lastRecord_));
+                   parts_.bar->flash(PillPhase::of(K::done), flash_seconds::done);
+                 },
+                 [&](const o::CopiedNoPermission&) {
+                   flashMessage(QStringLiteral("Copied. Press Ctrl+V to paste"),
+                                QStringLiteral("doc.on.clipboard"), false,
+                                flash_seconds::copiedNoPermission);
+                   setStatus(QStringLiteral(
+                       "Copied. Typing for you is off on this desktop, so press Ctrl+V to paste."));
+                 },
+                 [&](const o::HeldBack& held) {
+                   switch (held.verdict) {
+                     case FocusVerdict::secureInput:
+                       flashMessage(QStringLiteral("Password field, so nothing was typed"),
+                                    QStringLiteral("lock"), false, flash_seconds::passwordField);
+                       return;
+                     case FocusVerdict::ownApp: parts_.bar->rest(); return;
+                     case FocusVerdict::text:
+                     case FocusVerdict::notText:
+                     case FocusVerdict::unknown: break;
+                   }
+                   flashMessage(QStringLiteral("No text box selected · Click to copy"),
+                                QStringLiteral("text.badge.xmark"), true, flash_seconds::noTextBox);
+                   setStatus(QStringLiteral("No text box was selected. It's in History."));
+                 },
+             },
+             outcome);
 }
 
 void DictationFeedback::onPartial(const std::vector<SpokenWord>& words) {
@@ -115,7 +116,8 @@ void DictationFeedback::onPartial(const std::vector<SpokenWord>& words) {
 
 void DictationFeedback::onRecord(const DictationRecord& record) {
   lastRecord_ = record;
-  if (!parts_.prefs->readBack() || !std::holds_alternative<insert_outcome::Pasted>(record.outcome)) return;
+  if (!parts_.prefs->readBack() || !std::holds_alternative<insert_outcome::Pasted>(record.outcome))
+    return;
   // At most one read-back at a time: a new dictation cuts the last one off.
   parts_.speaker->stop();
   parts_.speaker->say(record.text);
@@ -139,7 +141,8 @@ void DictationFeedback::onTap(const PillPhase& phase) {
     case K::message:
       if (!phase.clickable) return;
       copyLast();
-      flashMessage(QStringLiteral("Copied"), QStringLiteral("checkmark"), false, flash_seconds::copiedConfirmation);
+      flashMessage(QStringLiteral("Copied"), QStringLiteral("checkmark"), false,
+                   flash_seconds::copiedConfirmation);
       return;
   }
 }

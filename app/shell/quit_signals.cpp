@@ -21,8 +21,11 @@ void onSignal(int) {
 }  // namespace
 
 void quitOnTerminationSignals() {
-  if (signalSocket[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0) return;
-  auto* notifier = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, QCoreApplication::instance());
+  if (signalSocket[0] >= 0 ||
+      ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSocket) != 0)
+    return;
+  auto* notifier =
+      new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, QCoreApplication::instance());
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
     char byte = 0;
     [[maybe_unused]] const ssize_t read = ::read(signalSocket[1], &byte, 1);

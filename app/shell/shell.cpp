@@ -56,7 +56,8 @@ bool isListening(const DictationState& state) {
 
 // Loads the recogniser before the first press, so that press does not wait for it. A
 // failure is the recogniser's to report at that press; the status reads ready regardless.
-QCoro::Task<> warmUp(std::shared_ptr<Transcriber> transcriber, AudioFormat format, std::function<void()> ready) {
+QCoro::Task<> warmUp(std::shared_ptr<Transcriber> transcriber, AudioFormat format,
+                     std::function<void()> ready) {
   try {
     co_await transcriber->prepare(format);
   } catch (const std::exception& error) {
@@ -80,8 +81,8 @@ Shell::Shell(LaunchOptions options)
       history_(std::make_shared<History>(History::defaultPath(), historyCap)),
       mic_(MicSource::create(makePulseAudioSystem())),
       transcriber_(std::make_shared<speech::SphinxTranscriber>()),
-      cleaner_(LocalModelCleaner::create({QUrl(prefs_->aiEndpoint()), prefs_->aiModel(), prefs_->smartPolish(),
-                                          LocalModelCleaner::kDefaultTimeout,
+      cleaner_(LocalModelCleaner::create({QUrl(prefs_->aiEndpoint()), prefs_->aiModel(),
+                                          prefs_->smartPolish(), LocalModelCleaner::kDefaultTimeout,
                                           LocalModelCleaner::kDefaultProbeTimeout})),
       bar_(makeDesktopBar()),
       fixCard_(std::make_shared<FixCardController>(makeDesktopWindowFocus())) {
@@ -118,20 +119,22 @@ void Shell::start() {
 
   auto probe = std::make_shared<AtspiFocusProbe>(QCoreApplication::applicationPid());
   auto clipboard = std::make_shared<QtClipboard>();
-  auto sender = std::make_shared<X11PasteSender>(
-      clipboard, [weak = std::weak_ptr<AtspiFocusProbe>(probe)] {
+  auto sender =
+      std::make_shared<X11PasteSender>(clipboard, [weak = std::weak_ptr<AtspiFocusProbe>(probe)] {
         auto p = weak.lock();
         return p ? p->lastRole() : QString();
       });
-  inserter_ = std::make_shared<PasteInserter>(probe, clipboard, pasteRestoreDelay, X11PasteSender::trusted,
-                                              [sender] { sender->sendPaste(); });
+  inserter_ =
+      std::make_shared<PasteInserter>(probe, clipboard, pasteRestoreDelay, X11PasteSender::trusted,
+                                      [sender] { sender->sendPaste(); });
   inserter_->ownAppHandler = [self = QPointer<Shell>(this)](const QString& text) {
     return self && self->takeIntoTryIt(text);
   };
 
-  controller_ = DictationController::create(
-      {mic_, transcriber_, cleaner_, inserter_, history_,
-       [] { return UserDictionary::load(UserDictionary::defaultPath()); }});
+  controller_ =
+      DictationController::create({mic_, transcriber_, cleaner_, inserter_, history_, [] {
+                                     return UserDictionary::load(UserDictionary::defaultPath());
+                                   }});
   connectController();
   connectBar();
   bar_->mode = prefs_->barMode();
@@ -169,17 +172,20 @@ void Shell::createTray() {
   tray_->setToolTip(QStringLiteral("Talvo"));
   tray_->setContextMenu(menu_.get());
   // Hosts that send a plain click rather than opening the menu still get it.
-  connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
-  });
+  connect(tray_.get(), &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+          });
   tray_->show();
   // Qt embeds the icon by itself once a tray appears later.
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) Log::info(QStringLiteral("no system tray yet: the menu waits for one"));
+  if (!QSystemTrayIcon::isSystemTrayAvailable())
+    Log::info(QStringLiteral("no system tray yet: the menu waits for one"));
 }
 
 void Shell::rebuildMenu() {
-  const MenuFacts facts{model().status(), controller_ && controller_->lastText().has_value(), model().update(),
-                        prefs_->onboarded(), model().micGranted(), AppInfo::version()};
+  const MenuFacts facts{model().status(),     controller_ && controller_->lastText().has_value(),
+                        model().update(),     prefs_->onboarded(),
+                        model().micGranted(), AppInfo::version()};
   QPointer<Shell> self(this);
   fillMenu(*menu_, statusMenuRows(facts), [self](MenuAction action) {
     if (self) self->perform(action);
@@ -267,7 +273,8 @@ void Shell::connectBar() {
   bar_->healthSource = [weak] {
     auto c = weak.lock();
     if (!c || !c->listeningSince()) return std::pair<double, double>(0, 1);
-    const std::chrono::duration<double> elapsed = DictationController::Clock::now() - *c->listeningSince();
+    const std::chrono::duration<double> elapsed =
+        DictationController::Clock::now() - *c->listeningSince();
     return std::pair<double, double>(elapsed.count(), c->peakLevel());
   };
   bar_->micName = [mic = std::weak_ptr<MicSource>(mic_)] {

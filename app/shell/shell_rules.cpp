@@ -10,7 +10,8 @@ QString appendedToTryIt(const QString& before, const QString& piece) {
   return before.isEmpty() ? piece : before + u' ' + piece;
 }
 
-LaunchWindow launchWindow(bool onboarded, bool launchedAtLogin, const QByteArray& noWindowVariable) {
+LaunchWindow launchWindow(bool onboarded, bool launchedAtLogin,
+                          const QByteArray& noWindowVariable) {
   if (!onboarded) return LaunchWindow::setup;
   const bool suppress = launchedAtLogin || noWindowVariable == "1";
   return suppress ? LaunchWindow::none : LaunchWindow::main;

@@ -22,12 +22,13 @@ SingleInstance::~SingleInstance() {
 SingleInstance::Claim SingleInstance::claim() {
   if (!bus_.isConnected()) return Claim::alone;
   // The object goes up first, so a caller that sees the name finds someone to answer.
-  if (!bus_.registerObject(QString::fromLatin1(applicationPath), this, QDBusConnection::ExportAdaptors))
+  if (!bus_.registerObject(QString::fromLatin1(applicationPath), this,
+                           QDBusConnection::ExportAdaptors))
     return Claim::alone;
   if (!bus_.registerService(QString::fromLatin1(applicationService))) {
     bus_.unregisterObject(QString::fromLatin1(applicationPath));
     const bool taken = bus_.interface() && bus_.interface()->isServiceRegistered(
-                                                QString::fromLatin1(applicationService));
+                                               QString::fromLatin1(applicationService));
     return taken ? Claim::secondary : Claim::alone;
   }
   owns_ = true;

@@ -33,7 +33,8 @@ QPixmap drawn(int pixels, bool listening, const QPalette& palette) {
   for (std::size_t i = 0; i < bars.size(); ++i) {
     const double height = barsHeight * bars[i];
     const double width = slot * barFill;
-    const QRectF bar(barsLeft + slot * double(i) + (slot - width) / 2, (grid - height) / 2, width, height);
+    const QRectF bar(barsLeft + slot * double(i) + (slot - width) / 2, (grid - height) / 2, width,
+                     height);
     painter.drawRoundedRect(bar, width / 2, width / 2);
   }
   if (listening) {
@@ -59,7 +60,8 @@ protected:
     if (event->type() != QEvent::KeyPress) return false;
     const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
     for (QAction* action : menu_->actions()) {
-      if (!action->isEnabled() || action->shortcut().isEmpty() || action->shortcut() != pressed) continue;
+      if (!action->isEnabled() || action->shortcut().isEmpty() || action->shortcut() != pressed)
+        continue;
       menu_->close();
       action->trigger();
       return true;
@@ -79,10 +81,12 @@ QIcon trayIcon(bool listening, const QPalette& palette) {
   return icon;
 }
 
-void fillMenu(QMenu& menu, const std::vector<MenuRow>& rows, const std::function<void(MenuAction)>& perform) {
+void fillMenu(QMenu& menu, const std::vector<MenuRow>& rows,
+              const std::function<void(MenuAction)>& perform) {
   menu.clear();
   // Without Q_OBJECT, the filter is told apart from the menu's other children by its name.
-  if (!menu.findChild<QObject*>(QString::fromLatin1(KeyEquivalents::name), Qt::FindDirectChildrenOnly))
+  if (!menu.findChild<QObject*>(QString::fromLatin1(KeyEquivalents::name),
+                                Qt::FindDirectChildrenOnly))
     new KeyEquivalents(&menu);
   for (const MenuRow& row : rows) {
     if (row.separator) {
@@ -91,8 +95,10 @@ void fillMenu(QMenu& menu, const std::vector<MenuRow>& rows, const std::function
     }
     QAction* action = menu.addAction(row.text);
     action->setEnabled(row.enabled);
-    if (!row.shortcut.isEmpty()) action->setShortcut(QKeySequence(row.shortcut, QKeySequence::PortableText));
-    QObject::connect(action, &QAction::triggered, &menu, [perform, what = row.action] { perform(what); });
+    if (!row.shortcut.isEmpty())
+      action->setShortcut(QKeySequence(row.shortcut, QKeySequence::PortableText));
+    QObject::connect(action, &QAction::triggered, &menu,
+                     [perform, what = row.action] { perform(what); });
   }
 }
 

@@ -18,6 +18,7 @@ QIcon trayIcon(bool listening, const QPalette& palette);
 
 // Replaces the menu's items with the rows; choosing one calls `perform` with its action.
 // The key equivalents act while the menu is open.
-void fillMenu(QMenu& menu, const std::vector<MenuRow>& rows, const std::function<void(MenuAction)>& perform);
+void fillMenu(QMenu& menu, const std::vector<MenuRow>& rows,
+              const std::function<void(MenuAction)>& perform);
 
 }  // namespace talvo

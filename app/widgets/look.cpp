@@ -26,9 +26,10 @@ struct Colours {
 
 // `from` moved the fraction `amount` of the way to `to`.
 QColor blend(const QColor& from, const QColor& to, double amount) {
-  return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
-                          static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                          static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+  return QColor::fromRgbF(
+      static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
+      static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
+      static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
 }
 
 // Each disabled text faded towards the fill it is drawn on.
@@ -134,7 +135,8 @@ QFont font(double pointSize, QFont::Weight weight) {
 
 void useIconTheme() {
   QStringList paths = QIcon::themeSearchPaths();
-  for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+  for (const QString& data :
+       QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
     const QString icons = QDir(data).filePath(QStringLiteral("icons"));
     if (!paths.contains(icons) && QDir(icons).exists()) paths << icons;
   }
@@ -154,11 +156,8 @@ QString iconName(const QString& symbol) {
 // Views repaint many times a second (the bar's meter), and a theme look-up with tinting is
 // far dearer than the painting itself, so the finished pixmaps are kept.
 QPixmap symbol(const QString& name, int size, const QColor& tint, qreal scale) {
-  const QString key = QStringLiteral("talvo-symbol:%1:%2:%3:%4")
-                          .arg(name)
-                          .arg(size)
-                          .arg(tint.rgba())
-                          .arg(scale);
+  const QString key =
+      QStringLiteral("talvo-symbol:%1:%2:%3:%4").arg(name).arg(size).arg(tint.rgba()).arg(scale);
   QPixmap cached;
   if (QPixmapCache::find(key, &cached)) return cached;
   QPixmap pixmap = tintedSymbol(name, size, tint, scale);

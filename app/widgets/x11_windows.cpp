@@ -44,8 +44,8 @@ std::optional<Property> property(Display* d, Window w, const char* name, Atom ty
   unsigned long items = 0;
   unsigned long after = 0;
   unsigned char* raw = nullptr;
-  if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, maxWords, False, type,
-                         &actualType, &format, &items, &after, &raw) != Success)
+  if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, maxWords, False, type, &actualType,
+                         &format, &items, &after, &raw) != Success)
     return std::nullopt;
   Property p{XData(raw), items, format};
   if (!raw || actualType == None || items == 0) return std::nullopt;
@@ -64,9 +64,9 @@ std::optional<QImage> netWmIcon(Display* d, Window w) {
     const unsigned long height = values[i + 1];
     if (width == 0 || height == 0 || width > 4096 || height > 4096) break;
     if (width * height > n - i - 2) break;
-    const bool better = !best || (width >= minIconSize
-                                      ? best->second < minIconSize || width < best->second
-                                      : best->second < minIconSize && width > best->second);
+    const bool better =
+        !best || (width >= minIconSize ? best->second < minIconSize || width < best->second
+                                       : best->second < minIconSize && width > best->second);
     if (better) best = {i, width};
     i += 2 + width * height;
   }

@@ -54,9 +54,10 @@ DictionaryView::DictionaryView(AppModel* model, QWidget* parent) : QWidget(paren
   QWidget* content = layout->parentWidget();
 
   QVBoxLayout* wordCard = nullptr;
-  layout->addWidget(section(QStringLiteral("Spell these right"),
-                            QStringLiteral("Names, places, slang. Talvo listens out for them and keeps your spelling."),
-                            wordCard, content));
+  layout->addWidget(section(
+      QStringLiteral("Spell these right"),
+      QStringLiteral("Names, places, slang. Talvo listens out for them and keeps your spelling."),
+      wordCard, content));
   words_ = new QVBoxLayout;
   wordCard->addLayout(words_);
   auto* wordEntry = new QHBoxLayout;
@@ -68,9 +69,10 @@ DictionaryView::DictionaryView(AppModel* model, QWidget* parent) : QWidget(paren
   wordCard->addLayout(wordEntry);
 
   QVBoxLayout* fixCard = nullptr;
-  layout->addWidget(section(QStringLiteral("Fixes"),
-                            QStringLiteral("For words it keeps getting wrong. Example: Wakutane → Whakatane."),
-                            fixCard, content));
+  layout->addWidget(
+      section(QStringLiteral("Fixes"),
+              QStringLiteral("For words it keeps getting wrong. Example: Wakutane → Whakatane."),
+              fixCard, content));
   fixes_ = new QVBoxLayout;
   fixCard->addLayout(fixes_);
   auto* fixEntry = new QHBoxLayout;

@@ -41,7 +41,8 @@ public:
 
 protected:
   void changeEvent(QEvent* event) override {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) heights_.fill({});
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+      heights_.fill({});
     QLabel::changeEvent(event);
   }
 

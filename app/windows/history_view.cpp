@@ -51,8 +51,8 @@ QFrame* confirmation(QWidget* parent, QPushButton*& remove, QPushButton*& cancel
   frame->setObjectName(QStringLiteral("confirmClear"));
   QVBoxLayout* layout = parts::cardLayout(frame);
   layout->addWidget(parts::title(QStringLiteral("Delete all history?"), frame, 13));
-  layout->addWidget(parts::note(QStringLiteral("This can't be undone. It's only stored on this computer."),
-                                frame, 12));
+  layout->addWidget(parts::note(
+      QStringLiteral("This can't be undone. It's only stored on this computer."), frame, 12));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   cancel = new QPushButton(QStringLiteral("Cancel"), frame);
@@ -139,8 +139,9 @@ bool HistoryView::matches(const QString& text, const QString& search) {
 void HistoryView::rebuild() {
   if (!model_) return;
   const auto& entries = model_->entries();
-  emptyText_->setText(QStringLiteral("Hold ") + label(model_->hotkey()) +
-                      QStringLiteral(" and talk. Everything you say lands here too, so nothing gets lost."));
+  emptyText_->setText(
+      QStringLiteral("Hold ") + label(model_->hotkey()) +
+      QStringLiteral(" and talk. Everything you say lands here too, so nothing gets lost."));
   clear_->setEnabled(!entries.empty());
   pages_->setCurrentIndex(entries.empty() ? 0 : 1);
   parts::clear(rows_);

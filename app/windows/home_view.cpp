@@ -26,9 +26,8 @@ constexpr double figureSize = 26;
 QLabel* dot(const QColor& colour, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setFixedSize(dotSize, dotSize);
-  label->setStyleSheet(QStringLiteral("background: %1; border-radius: %2px;")
-                           .arg(colour.name())
-                           .arg(dotSize / 2));
+  label->setStyleSheet(
+      QStringLiteral("background: %1; border-radius: %2px;").arg(colour.name()).arg(dotSize / 2));
   return label;
 }
 
@@ -40,14 +39,16 @@ struct Problem {
 std::vector<Problem> problems(const AppModel& model) {
   std::vector<Problem> list;
   if (!model.micGranted()) {
-    list.push_back({QStringLiteral("Microphone isn't allowed"), AppModel::microphoneSettingsLink()});
+    list.push_back(
+        {QStringLiteral("Microphone isn't allowed"), AppModel::microphoneSettingsLink()});
   }
   if (!model.axTrusted()) {
     list.push_back({QStringLiteral("Typing for you is off, so words go to the clipboard"),
                     AppModel::accessibilitySettingsLink()});
   }
   if (model.globeKeyConflict()) {
-    list.push_back({QStringLiteral("The 🌐 key is set to ") + label(model.fnSetting()), std::nullopt});
+    list.push_back(
+        {QStringLiteral("The 🌐 key is set to ") + label(model.fnSetting()), std::nullopt});
   }
   return list;
 }
@@ -66,9 +67,9 @@ HomeView::HomeView(AppModel* model, Go go, std::function<double()> now, QWidget*
   parts::pageMargins(cards_);
   scroll->setWidget(content);
   outer->addWidget(scroll);
-  for (auto signal : {&AppModel::entriesChanged, &AppModel::micGrantedChanged,
-                      &AppModel::axTrustedChanged, &AppModel::fnSettingChanged,
-                      &AppModel::hotkeyChanged, &AppModel::updateChanged}) {
+  for (auto signal :
+       {&AppModel::entriesChanged, &AppModel::micGrantedChanged, &AppModel::axTrustedChanged,
+        &AppModel::fnSettingChanged, &AppModel::hotkeyChanged, &AppModel::updateChanged}) {
     connect(model, signal, this, [this] { rebuild(); });
   }
   rebuild();
@@ -81,8 +82,8 @@ void HomeView::rebuild() {
   for (QWidget* card : {statusCard(), updateCard(), problemsCard(), weekCard(), lastCard()}) {
     if (card) cards_->addWidget(card);
   }
-  cards_->addWidget(parts::note(QStringLiteral("Closing this window keeps Talvo running in the tray."),
-                                content));
+  cards_->addWidget(
+      parts::note(QStringLiteral("Closing this window keeps Talvo running in the tray."), content));
   cards_->addStretch();
 }
 
@@ -92,7 +93,8 @@ QWidget* HomeView::statusCard() {
   const bool ready = problems(*model_).empty();
   auto* head = new QHBoxLayout;
   head->addWidget(dot(ready ? QColor(0x28, 0xa7, 0x45) : look::orange(), card));
-  QLabel* word = parts::title(ready ? QStringLiteral("Ready") : QStringLiteral("Almost ready"), card, 17);
+  QLabel* word =
+      parts::title(ready ? QStringLiteral("Ready") : QStringLiteral("Almost ready"), card, 17);
   word->setObjectName(QStringLiteral("readiness"));
   head->addWidget(word);
   head->addStretch();
@@ -109,8 +111,8 @@ QWidget* HomeView::updateCard() {
   QFrame* card = parts::card(cards_->parentWidget(), palette().color(QPalette::Highlight));
   card->setObjectName(QStringLiteral("updateCard"));
   QVBoxLayout* layout = parts::cardLayout(card);
-  layout->addWidget(parts::title(QStringLiteral("Talvo ") + update->version + QStringLiteral(" is out"),
-                                 card, 13));
+  layout->addWidget(parts::title(
+      QStringLiteral("Talvo ") + update->version + QStringLiteral(" is out"), card, 13));
   if (update->notes) layout->addWidget(parts::note(*update->notes, card, 12));
   auto* download = new QPushButton(QStringLiteral("Download"), card);
   download->setIcon(look::symbolIcon(QStringLiteral("folder-download-symbolic"), 16,
@@ -128,7 +130,8 @@ QWidget* HomeView::problemsCard() {
   QVBoxLayout* layout = parts::cardLayout(card);
   for (const Problem& problem : list) {
     auto* row = new QHBoxLayout;
-    row->addWidget(parts::symbolLabel(QStringLiteral("dialog-warning-symbolic"), 16, look::orange(), card));
+    row->addWidget(
+        parts::symbolLabel(QStringLiteral("dialog-warning-symbolic"), 16, look::orange(), card));
     auto* text = new QLabel(problem.text, card);
     text->setObjectName(QStringLiteral("problem"));
     text->setWordWrap(true);
@@ -155,7 +158,8 @@ QWidget* HomeView::weekCard() {
       {QString::number(figures.words), QStringLiteral("words")},
       {QString::number(figures.dictations),
        figures.dictations == 1 ? QStringLiteral("dictation") : QStringLiteral("dictations")},
-      {QString::number(figures.minutesSaved) + QStringLiteral(" min"), QStringLiteral("saved vs typing")},
+      {QString::number(figures.minutesSaved) + QStringLiteral(" min"),
+       QStringLiteral("saved vs typing")},
   }};
   for (int i = 0; i < 3; ++i) {
     QLabel* figure = parts::title(cells[i].first, card, figureSize);

@@ -44,16 +44,17 @@ MainView::MainView(AppModel* model, QWidget* parent, std::function<double()> now
   sidebar_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   sideLayout->addWidget(sidebar_);
   for (Section section : allSections) {
-    auto* item = new QListWidgetItem(look::symbolIcon(symbolName(section), 16,
-                                                      palette().color(QPalette::WindowText)),
-                                     title(section), sidebar_);
+    auto* item = new QListWidgetItem(
+        look::symbolIcon(symbolName(section), 16, palette().color(QPalette::WindowText)),
+        title(section), sidebar_);
     item->setSizeHint(QSize(1, 30));
   }
   layout->addWidget(side);
 
   pages_ = new QStackedWidget(this);
   const auto clock = now ? std::move(now) : std::function<double()>(wallClock);
-  pages_->addWidget(new HomeView(model, [this](Section s) { setSection(s); }, clock, pages_));
+  pages_->addWidget(new HomeView(
+      model, [this](Section s) { setSection(s); }, clock, pages_));
   pages_->addWidget(new HistoryView(model, pages_));
   pages_->addWidget(new DictionaryView(model, pages_));
   pages_->addWidget(new SettingsView(model, pages_));

@@ -57,8 +57,8 @@ void openLink(const std::optional<SettingsLink>& link) {
 // The installed read-me, or the one beside the source tree when run from a build.
 QUrl supportPage() {
   const QDir here(QCoreApplication::applicationDirPath());
-  for (const QString& candidate : {QStringLiteral("../share/doc/talvo/README.md"),
-                                   QStringLiteral("../README.md")}) {
+  for (const QString& candidate :
+       {QStringLiteral("../share/doc/talvo/README.md"), QStringLiteral("../README.md")}) {
     if (QFileInfo::exists(here.filePath(candidate))) {
       return QUrl::fromLocalFile(QDir::cleanPath(here.filePath(candidate)));
     }
@@ -223,9 +223,10 @@ void SettingsView::refresh() {
     const QSignalBlocker quiet(barMode_);
     barMode_->setCurrentIndex(barMode_->findData(static_cast<int>(model_->barMode())));
   }
-  keyNote_->setText(QStringLiteral("Words with a dotted line are ones Talvo wasn't sure about. Double-tap ") +
-                    label(model_->hotkey()) +
-                    QStringLiteral(" to keep listening hands-free, tap once to finish."));
+  keyNote_->setText(
+      QStringLiteral("Words with a dotted line are ones Talvo wasn't sure about. Double-tap ") +
+      label(model_->hotkey()) +
+      QStringLiteral(" to keep listening hands-free, tap once to finish."));
   aiStatus_->setText(QStringLiteral("Status: ") + label(model_->aiStatus()));
   speechStatus_->setText(QStringLiteral("Speech: ") + label(model_->speechStatus()));
   speechNote_->setText(startNote(model_->speechStatus()));
@@ -242,10 +243,10 @@ void SettingsView::refreshPermissions() {
     bool satisfied;
     std::optional<SettingsLink> link;
   };
-  std::vector<Row> rows{{QStringLiteral("Microphone"), model_->micGranted(),
-                         AppModel::microphoneSettingsLink()},
-                        {QStringLiteral("Typing for you (Accessibility)"), model_->axTrusted(),
-                         AppModel::accessibilitySettingsLink()}};
+  std::vector<Row> rows{
+      {QStringLiteral("Microphone"), model_->micGranted(), AppModel::microphoneSettingsLink()},
+      {QStringLiteral("Typing for you (Accessibility)"), model_->axTrusted(),
+       AppModel::accessibilitySettingsLink()}};
   if (model_->hotkey() == HotkeyChoice::fn) {
     rows.push_back({QStringLiteral("🌐 key set to Do Nothing"),
                     model_->fnSetting() == FnKeySetting::doNothing, std::nullopt});

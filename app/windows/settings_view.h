@@ -26,8 +26,8 @@ private:
   QWidget* cleanup(QWidget* parent);
   QWidget* permissions(QWidget* parent);
   QWidget* general(QWidget* parent);
-  QCheckBox* toggle(const QString& text, bool (AppModel::*get)() const,
-                    void (AppModel::*set)(bool), void (AppModel::*changed)(), QWidget* parent);
+  QCheckBox* toggle(const QString& text, bool (AppModel::*get)() const, void (AppModel::*set)(bool),
+                    void (AppModel::*changed)(), QWidget* parent);
   void refresh();
   void refreshPermissions();
 

@@ -44,10 +44,11 @@ QFrame* card(QWidget* parent, QColor tint) {
     tint.setAlphaF(tintOpacity);
     fill = tint;
   }
-  frame->setStyleSheet(QStringLiteral("QFrame#card { background: %1; border: 1px solid %2; "
-                                      "border-radius: %3px; }")
-                           .arg(fill.name(QColor::HexArgb), look::hairline(palette).name(QColor::HexArgb))
-                           .arg(cardRadius));
+  frame->setStyleSheet(
+      QStringLiteral("QFrame#card { background: %1; border: 1px solid %2; "
+                     "border-radius: %3px; }")
+          .arg(fill.name(QColor::HexArgb), look::hairline(palette).name(QColor::HexArgb))
+          .arg(cardRadius));
   return frame;
 }
 

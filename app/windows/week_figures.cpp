@@ -8,8 +8,8 @@
 namespace talvo {
 
 int wordCount(const QString& text) {
-  return static_cast<int>(text.split(QRegularExpression(QStringLiteral("\\s+")),
-                                     Qt::SkipEmptyParts).size());
+  return static_cast<int>(
+      text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size());
 }
 
 WeekFigures weekFigures(const std::vector<History::Entry>& entries, double now) {

@@ -58,9 +58,9 @@ void timeToScreen(PillController& bar, Display* d) {
   }
   const double first = ms.front();
   std::sort(ms.begin(), ms.end());
-  std::printf("listen() to bar on screen%s: first %.2f ms, median %.2f ms, worst %.2f ms (%d rounds)\n",
-              bar.atCursor ? ", asking for the caret" : "", first, ms[ms.size() / 2], ms.back(),
-              rounds);
+  std::printf(
+      "listen() to bar on screen%s: first %.2f ms, median %.2f ms, worst %.2f ms (%d rounds)\n",
+      bar.atCursor ? ", asking for the caret" : "", first, ms[ms.size() / 2], ms.back(), rounds);
 }
 
 // Percent of one core the process uses while the event loop runs for a while.

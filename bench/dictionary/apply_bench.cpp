@@ -9,7 +9,8 @@ talvo::UserDictionary dictionary(const QString& salt) {
   talvo::UserDictionary d;
   for (int i = 0; i < 50; ++i) d.words << QStringLiteral("Term%1%2").arg(i).arg(salt);
   for (int i = 0; i < 50; ++i)
-    d.fixes.push_back({QStringLiteral("heard phrase %1%2").arg(i).arg(salt), QStringLiteral("Meant%1").arg(i)});
+    d.fixes.push_back(
+        {QStringLiteral("heard phrase %1%2").arg(i).arg(salt), QStringLiteral("Meant%1").arg(i)});
   d.words << QStringLiteral("Marguerite") + salt;
   d.fixes.push_back({QStringLiteral("sequel") + salt, QStringLiteral("SQL")});
   d.fixes.push_back({QStringLiteral("new york") + salt, QStringLiteral("New York")});
@@ -21,7 +22,8 @@ QString dictation(const QString& salt) {
   return QStringLiteral(
              "so I was talking to marguerite%1 yesterday about the sequel%1 database migration and "
              "she thinks we should move the whole reporting pipeline over before the end of the "
-             "quarter because the new york%1 office keeps asking for faster dashboards and honestly "
+             "quarter because the new york%1 office keeps asking for faster dashboards and "
+             "honestly "
              "the current setup is held together with tape so let's plan a short meeting next week "
              "to agree on the steps and who owns each part of it okay")
       .arg(salt);

@@ -24,7 +24,8 @@ QTemporaryDir& noSpeechService() {
   static const bool once = [] {
     QDir(dir.path()).mkpath("speech-dispatcher");
     QFile config(dir.filePath("speech-dispatcher/speechd.conf"));
-    const bool written = config.open(QIODevice::WriteOnly) && config.write("DisableAutoSpawn\n") > 0;
+    const bool written =
+        config.open(QIODevice::WriteOnly) && config.write("DisableAutoSpawn\n") > 0;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     qputenv("SPEECHD_ADDRESS", "unix_socket:" + dir.filePath("none.sock").toUtf8());
     return written;

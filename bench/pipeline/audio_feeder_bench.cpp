@@ -10,7 +10,9 @@ namespace {
 
 class NullSession : public TranscriptionSession {
 public:
-  void append(const AudioBuffer& buffer) override { benchmark::DoNotOptimize(buffer.frameLength()); }
+  void append(const AudioBuffer& buffer) override {
+    benchmark::DoNotOptimize(buffer.frameLength());
+  }
   QCoro::Task<QString> finish() override { co_return QString(); }
   QCoro::Task<> cancel() override { co_return; }
   std::vector<SpokenWord> recognizedWords() const override { return {}; }
@@ -25,8 +27,8 @@ void pushWithSession(benchmark::State& state) {
 
   const std::size_t before = test::allocationCount();
   for (auto _ : state) feeder.push(buffer);
-  state.counters["allocs_per_push"] = benchmark::Counter(
-      double(test::allocationCount() - before) / double(state.iterations()));
+  state.counters["allocs_per_push"] =
+      benchmark::Counter(double(test::allocationCount() - before) / double(state.iterations()));
 }
 BENCHMARK(pushWithSession);
 

@@ -39,7 +39,8 @@ double msSince(Clock::time_point start) {
 }
 
 qint64 microsNow() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+      .count();
 }
 
 // Processor time the process has used so far, in seconds.
@@ -57,7 +58,8 @@ double residentMegabytes(qint64 pid) {
   QFile status(QStringLiteral("/proc/%1/status").arg(pid));
   if (!status.open(QIODevice::ReadOnly)) return 0;
   for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    if (line.startsWith("VmRSS:"))
+      return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
   return 0;
 }
 
@@ -76,13 +78,13 @@ double untilSeen(const std::function<bool(const TalvoInstance&)>& seen) {
 
 void launchFigures() {
   XWindows windows;
-  report("launch -> tray icon present", untilSeen([&](const TalvoInstance& t) { return !windows.inTray(t.pid()).empty(); }),
-         "ms");
+  report("launch -> tray icon present",
+         untilSeen([&](const TalvoInstance& t) { return !windows.inTray(t.pid()).empty(); }), "ms");
   // The status line turns to the ready message once the recogniser is loaded, which the
   // log reports; the status line itself is only in the tray menu, out of reach of the
   // accessible tree.
-  report("launch -> ready status", untilSeen([](const TalvoInstance& t) { return t.logged("speech: model warm"); }),
-         "ms");
+  report("launch -> ready status",
+         untilSeen([](const TalvoInstance& t) { return t.logged("speech: model warm"); }), "ms");
 }
 
 struct DictationFigures {
@@ -106,7 +108,8 @@ bool timedDictation(TalvoInstance& talvo, TargetWindow& target, XKeyboard& keys,
   runEventsFor(300);
   keys.release("Control_R");
   const qint64 released = microsNow();
-  if (!eventually([&] { return target.changedAt("line") > released; }, outcomeTimeoutMs)) return false;
+  if (!eventually([&] { return target.changedAt("line") > released; }, outcomeTimeoutMs))
+    return false;
   figures.typed.push_back(double(target.changedAt("line") - released) / 1000.0);
   return eventually([&] { return talvo.history().size() > before; }, outcomeTimeoutMs);
 }
@@ -127,7 +130,8 @@ void runningFigures() {
   runEventsFor(settleMs);
   const double cpuBefore = cpuSeconds(talvo.pid());
   runEventsFor(idleSeconds * 1000);
-  report("idle processor use, no window, 60 s", (cpuSeconds(talvo.pid()) - cpuBefore) / idleSeconds * 100, "% of a core");
+  report("idle processor use, no window, 60 s",
+         (cpuSeconds(talvo.pid()) - cpuBefore) / idleSeconds * 100, "% of a core");
 
   TargetWindow target;
   XKeyboard keys;
@@ -151,7 +155,8 @@ void runningFigures() {
   const QRegularExpression timing(R"(stt (\d+)ms .* total (\d+)ms)");
   for (const QString& line : talvo.log().split(u'\n'))
     if (const auto match = timing.match(line); match.hasMatch())
-      recognising.push_back(match.captured(1).toDouble()), inside.push_back(match.captured(2).toDouble());
+      recognising.push_back(match.captured(1).toDouble()),
+          inside.push_back(match.captured(2).toDouble());
   report("  of which recognition after release, median", median(recognising), "ms");
   report("  of which recognition after release, worst", worst(recognising), "ms");
   report("  of which release -> paste sent, worst", worst(inside), "ms");

@@ -40,7 +40,8 @@ void BM_ReleaseToText(benchmark::State& state) {
   const bool withServer = state.range(1) != 0;
   auto transcriber = speech::ServerTranscriber::create(
       recogniser, {withServer ? server.url("/inference") : QUrl(), QString()});
-  if (withServer) test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::ready; });
+  if (withServer)
+    test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::ready; });
   const AudioBuffer buffer = test::levelBuffer(kBufferFrames, 0.25f, kCaptureRate);
   const int buffers = buffersFor(double(state.range(0)));
   double totalMs = 0;
@@ -57,7 +58,11 @@ void BM_ReleaseToText(benchmark::State& state) {
   }
   state.counters["release_ms"] = totalMs / double(state.iterations());
 }
-BENCHMARK(BM_ReleaseToText)->Args({5, 0})->Args({5, 1})->Args({60, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseToText)
+    ->Args({5, 0})
+    ->Args({5, 1})
+    ->Args({60, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // The memory the WAV take holds for a 60 s take captured at 48 kHz: the file's bytes and
 // the allocation behind them. Nothing else is kept; buffers are converted as they arrive.

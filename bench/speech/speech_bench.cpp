@@ -54,7 +54,8 @@ void BM_ReleaseToText(benchmark::State& state) {
       }
       const auto release = Clock::now();
       const QString text = test::run(session->finish());
-      latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - release).count());
+      latencies.push_back(
+          std::chrono::duration<double, std::milli>(Clock::now() - release).count());
       const QString reference = bench::referenceText(id);
       const double n = reference.split(u' ', Qt::SkipEmptyParts).size();
       errors += wordErrorRate(reference, text) * n;

@@ -12,9 +12,12 @@ constexpr int cap = 500;
 constexpr int fullFile = cap + cap / 10;
 
 talvo::History::Entry sample(int i) {
-  return {1700000000.0 + i, QStringLiteral("Let's meet at the cafe on Tuesday around ten, entry %1.").arg(i),
-          QStringLiteral("lets meet at the cafe on tuesday around ten entry %1").arg(i), QStringLiteral("rules"),
-          4.2, QStringLiteral("pasted")};
+  return {1700000000.0 + i,
+          QStringLiteral("Let's meet at the cafe on Tuesday around ten, entry %1.").arg(i),
+          QStringLiteral("lets meet at the cafe on tuesday around ten entry %1").arg(i),
+          QStringLiteral("rules"),
+          4.2,
+          QStringLiteral("pasted")};
 }
 
 void HistoryRecent100(benchmark::State& state) {

@@ -22,15 +22,18 @@ using namespace talvo;
 
 struct FullHistory {
   QTemporaryDir dir;
-  AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<test::MemoryLoginItem>()),
-                 std::make_shared<History>(dir.filePath("history.jsonl"), 500), std::make_shared<test::AllowingFacts>(),
-                 dir.filePath("dictionary.json")};
+  AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(),
+                                               std::make_shared<test::MemoryLoginItem>()),
+                 std::make_shared<History>(dir.filePath("history.jsonl"), 500),
+                 std::make_shared<test::AllowingFacts>(), dir.filePath("dictionary.json")};
   FullHistory() {
     const double now = QDateTime::currentSecsSinceEpoch();
     HistoryEntries entries;
     for (int i = 0; i < 500; ++i) {
-      const QString text = QStringLiteral("Note %1: can you send me the chemistry notes from Friday").arg(i);
-      entries.push_back({now - 60.0 * i, text, text, QStringLiteral("rules"), 4, QStringLiteral("pasted")});
+      const QString text =
+          QStringLiteral("Note %1: can you send me the chemistry notes from Friday").arg(i);
+      entries.push_back(
+          {now - 60.0 * i, text, text, QStringLiteral("rules"), 4, QStringLiteral("pasted")});
     }
     model.setEntries(entries);
   }
@@ -62,7 +65,8 @@ void BM_BuildEveryRow(benchmark::State& state) {
     view.show();
     auto* list = view.findChild<QWidget*>(QStringLiteral("historyList"));
     settle();
-    while (list->findChildren<QWidget*>(QStringLiteral("historyRow"), Qt::FindDirectChildrenOnly).size() < 500) {
+    while (list->findChildren<QWidget*>(QStringLiteral("historyRow"), Qt::FindDirectChildrenOnly)
+               .size() < 500) {
       QElapsedTimer turn;
       turn.start();
       settle();
@@ -85,9 +89,13 @@ struct OpenHistory {
     view.show();
     auto* list = view.findChild<QWidget*>(QStringLiteral("historyList"));
     // The rows past the first screenful are built in later turns; a keystroke is timed on all.
-    const bool built = QTest::qWaitFor([&] {
-      return list->findChildren<QWidget*>(QStringLiteral("historyRow"), Qt::FindDirectChildrenOnly).size() == 500;
-    }, 10000);
+    const bool built = QTest::qWaitFor(
+        [&] {
+          return list->findChildren<QWidget*>(QStringLiteral("historyRow"),
+                                              Qt::FindDirectChildrenOnly)
+                     .size() == 500;
+        },
+        10000);
     search = view.findChild<QLineEdit*>(QStringLiteral("search"));
     QTest::keyClicks(search, start);
     settle();
@@ -111,15 +119,21 @@ void typeAndTakeBack(benchmark::State& state, const QString& start, Qt::Key key)
 }
 
 // Typing on from a first letter, which matches every row: no row changes.
-void BM_SearchKeystroke(benchmark::State& state) { typeAndTakeBack(state, QStringLiteral("n"), Qt::Key_O); }
+void BM_SearchKeystroke(benchmark::State& state) {
+  typeAndTakeBack(state, QStringLiteral("n"), Qt::Key_O);
+}
 BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 // "Note 4" and "Note 49": a hundred rows hidden, then shown again.
-void BM_NarrowingKeystroke(benchmark::State& state) { typeAndTakeBack(state, QStringLiteral("note 4"), Qt::Key_9); }
+void BM_NarrowingKeystroke(benchmark::State& state) {
+  typeAndTakeBack(state, QStringLiteral("note 4"), Qt::Key_9);
+}
 BENCHMARK(BM_NarrowingKeystroke)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 // The worst case: every row hidden by a letter nothing holds, then all 500 shown again.
-void BM_NoMatchKeystroke(benchmark::State& state) { typeAndTakeBack(state, QStringLiteral("n"), Qt::Key_X); }
+void BM_NoMatchKeystroke(benchmark::State& state) {
+  typeAndTakeBack(state, QStringLiteral("n"), Qt::Key_X);
+}
 BENCHMARK(BM_NoMatchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 }  // namespace

@@ -15,8 +15,8 @@ namespace {
 constexpr double kMostWordsPerRawWord = 1.4;
 constexpr double kMostExtraWords = 3;
 constexpr double kFewestWordsPerRawWord = 0.35;
-constexpr qsizetype kLengthCheckFrom = 4;   // raw words
-constexpr qsizetype kShortAnswer = 5;       // answer words
+constexpr qsizetype kLengthCheckFrom = 4;  // raw words
+constexpr qsizetype kShortAnswer = 5;      // answer words
 constexpr qsizetype kMostNewInShort = 2;
 constexpr double kLeastKeptShare = 0.7;
 
@@ -26,8 +26,7 @@ const char16_t* const kLabels[] = {u"Cleaned text:", u"Cleaned:", u"Output:", u"
 QString withoutLabels(QString answer) {
   for (const char16_t* label : kLabels) {
     const QString prefix = QString::fromUtf16(label).toLower();
-    if (answer.toLower().startsWith(prefix))
-      answer = icu_text::trimmed(answer.mid(prefix.size()));
+    if (answer.toLower().startsWith(prefix)) answer = icu_text::trimmed(answer.mid(prefix.size()));
   }
   return answer;
 }
@@ -61,14 +60,20 @@ bool mostlyTheSpeakersWords(const QStringList& rawWords, const QStringList& answ
 
 bool isLineBreak(QChar c) {
   switch (c.unicode()) {
-    case u'\n': case u'\v': case u'\f': case u'\r': case 0x85: case 0x2028: case 0x2029:
-      return true;
-    default:
-      return false;
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x85:
+    case 0x2028:
+    case 0x2029: return true;
+    default: return false;
   }
 }
 
-qsizetype lineBreaks(const QString& text) { return std::count_if(text.begin(), text.end(), isLineBreak); }
+qsizetype lineBreaks(const QString& text) {
+  return std::count_if(text.begin(), text.end(), isLineBreak);
+}
 
 bool foreignControl(QChar c) {
   return c.category() == QChar::Other_Control && c != u'\n' && c != u'\t';

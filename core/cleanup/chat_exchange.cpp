@@ -79,14 +79,15 @@ QCoro::Task<QByteArray> localAnswer(QNetworkReply* sent, qint64 maxBytes, Cancel
   co_await reply.get();
 
   if (cutOffForSize(reply.get()) || reply->bytesAvailable() > maxBytes)
-    throw ModelError(QStringLiteral("the model's answer is larger than %1 KiB").arg(maxBytes / 1024));
+    throw ModelError(
+        QStringLiteral("the model's answer is larger than %1 KiB").arg(maxBytes / 1024));
   if (cancel.isCancelled()) throw ModelError(QStringLiteral("the request was cancelled"));
   const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (status.isValid() && (status.toInt() < 200 || status.toInt() >= 300))
     throw ModelError(QStringLiteral("the model server answered HTTP %1").arg(status.toInt()));
   if (reply->error() != QNetworkReply::NoError)
-    throw ModelError(QStringLiteral("the model server could not be reached (%1)")
-                         .arg(reply->errorString()));
+    throw ModelError(
+        QStringLiteral("the model server could not be reached (%1)").arg(reply->errorString()));
   co_return reply->readAll();
 }
 

@@ -22,8 +22,8 @@ Pattern::Pattern(const char16_t* source, Case caseMode) {
   const uint32_t flags = caseMode == Case::insensitive ? UREGEX_CASE_INSENSITIVE : 0;
   compiled_.reset(icu::RegexPattern::compile(icu::UnicodeString(source), flags, where, status));
   if (U_FAILURE(status) || !compiled_) {
-    std::fprintf(stderr, "talvo: pattern does not compile (%s at offset %d)\n",
-                 u_errorName(status), where.offset);
+    std::fprintf(stderr, "talvo: pattern does not compile (%s at offset %d)\n", u_errorName(status),
+                 where.offset);
     std::abort();
   }
 }

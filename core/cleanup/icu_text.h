@@ -27,7 +27,8 @@ public:
   std::unique_ptr<icu::RegexMatcher> matcher(const icu::UnicodeString& input) const;
   bool found(const icu::UnicodeString& input) const;
   // Every non-overlapping match, left to right, rewritten with an ICU template ("$1").
-  icu::UnicodeString replaceAll(const icu::UnicodeString& input, const icu::UnicodeString& with) const;
+  icu::UnicodeString replaceAll(const icu::UnicodeString& input,
+                                const icu::UnicodeString& with) const;
 
 private:
   std::unique_ptr<icu::RegexPattern> compiled_;

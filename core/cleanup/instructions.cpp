@@ -21,7 +21,8 @@ constexpr char16_t kFixedText[] =
 QString cleanupInstructions(const QStringList& terms) {
   QString text = QString::fromUtf16(kFixedText);
   if (!terms.isEmpty())
-    text += QStringLiteral("- Spell these exactly: ") + terms.mid(0, kMaxInstructionTerms).join(u", ");
+    text +=
+        QStringLiteral("- Spell these exactly: ") + terms.mid(0, kMaxInstructionTerms).join(u", ");
   text += QStringLiteral("\nOutput only the cleaned text.");
   return text;
 }

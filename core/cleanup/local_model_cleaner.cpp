@@ -71,7 +71,8 @@ void LocalModelCleaner::refreshStatus() {
   }
   if (!enabled_.load()) return;
 
-  QNetworkRequest request = localRequest(endpointRoute(options_.endpoint, QStringLiteral("v1/models")));
+  QNetworkRequest request =
+      localRequest(endpointRoute(options_.endpoint, QStringLiteral("v1/models")));
   request.setTransferTimeout(milliseconds(options_.probeTimeout));
   QNetworkReply* reply = network_->get(request);
   limitReplySize(reply, kMaxModelListBytes);
@@ -115,8 +116,10 @@ QCoro::Task<CleanupResult> LocalModelCleaner::clean(QString text, QStringList te
                          QStringLiteral("Transcript:\n") + text,
                          std::max(kTokensPerWord * wordCount(text), kFewestTokens)};
   const QUrl url = endpointRoute(options_.endpoint, QStringLiteral("v1/chat/completions"));
-  Operation<ChatAnswer> ask = [network = network_, url, body = chatRequestBody(chat)](
-                               Cancellation cancel) { return askModel(network, url, body, std::move(cancel)); };
+  Operation<ChatAnswer> ask = [network = network_, url,
+                               body = chatRequestBody(chat)](Cancellation cancel) {
+    return askModel(network, url, body, std::move(cancel));
+  };
   QString failure;
   try {
     const ChatAnswer answer = co_await withTimeout<ChatAnswer>(options_.timeout, std::move(ask));

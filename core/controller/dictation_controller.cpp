@@ -13,7 +13,8 @@ namespace {
 
 using Clock = DictationController::Clock;
 
-const QString silenceMessage = QStringLiteral("Heard only silence. Check the microphone permission.");
+const QString silenceMessage =
+    QStringLiteral("Heard only silence. Check the microphone permission.");
 const QString noTextMessage = QStringLiteral("Couldn't turn that into text.");
 const QString emptyMessage = QStringLiteral("Didn't catch that.");
 
@@ -37,7 +38,8 @@ std::shared_ptr<DictationController> DictationController::create(Parts parts) {
 
 DictationController::DictationController(Parts parts) : parts_(std::move(parts)) {
   // Holds the feeder, not the controller: audio may keep arriving while the controller goes.
-  parts_.audio->setOnBuffer([feeder = feeder_](const AudioBuffer& buffer) { feeder->push(buffer); });
+  parts_.audio->setOnBuffer(
+      [feeder = feeder_](const AudioBuffer& buffer) { feeder->push(buffer); });
 }
 
 void DictationController::handle(const HotkeyEvent& event) {
@@ -97,8 +99,8 @@ Transcriber::PartialHandler DictationController::partialForwarder(int64_t genera
 
 QCoro::Task<std::shared_ptr<TranscriptionSession>> DictationController::startSession(
     std::weak_ptr<DictationController> weak, std::shared_ptr<Transcriber> transcriber,
-    std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take,
-    QStringList terms, AudioFormat format, Transcriber::PartialHandler forward) {
+    std::shared_ptr<AudioFeeder> feeder, std::shared_ptr<AudioFeeder::Take> take, QStringList terms,
+    AudioFormat format, Transcriber::PartialHandler forward) {
   std::shared_ptr<TranscriptionSession> session;
   std::exception_ptr failure;
   try {
@@ -155,8 +157,8 @@ void DictationController::accept(SessionHandle starting, double seconds,
                                  Clock::time_point release) {
   report(dictation_state::Working{});
   UserDictionary dictionary = parts_.dictionary ? parts_.dictionary() : UserDictionary{};
-  auto transcript =
-      share(transcribeAndClean(std::move(starting), parts_.cleaner, release, std::move(dictionary)));
+  auto transcript = share(
+      transcribeAndClean(std::move(starting), parts_.cleaner, release, std::move(dictionary)));
   insertChain_ = share(insert(insertChain_, transcript, weak_from_this(), seconds, release));
 }
 

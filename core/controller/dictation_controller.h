@@ -45,8 +45,8 @@ public:
   std::function<void(const DictationRecord&)> onRecord;
   std::function<void(const std::vector<SpokenWord>&)> onPartial;
 
-  double minSeconds = 0.25;     // shorter takes are discarded as taps
-  double silenceRMS = 0.0005;   // quieter takes fail as silence
+  double minSeconds = 0.25;    // shorter takes are discarded as taps
+  double silenceRMS = 0.0005;  // quieter takes fail as silence
 
   const std::optional<QString>& lastText() const { return lastText_; }
   const std::optional<Clock::time_point>& listeningSince() const { return listeningSince_; }

@@ -62,7 +62,8 @@ private:
 };
 
 icu::UnicodeString alias(const QString& text) {
-  return icu::UnicodeString(false, reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+  return icu::UnicodeString(false, reinterpret_cast<const UChar*>(text.utf16()),
+                            int32_t(text.size()));
 }
 
 icu::UnicodeString copy(const QString& text) {
@@ -169,8 +170,10 @@ QString inserted(QStringView meant) {
   if (std::none_of(meant.begin(), meant.end(), isControl)) return meant.toString();
   QString plain;
   for (QChar c : meant) {
-    if (c == u'\n' || c == u'\t') plain += u' ';
-    else if (!isControl(c)) plain += c;
+    if (c == u'\n' || c == u'\t')
+      plain += u' ';
+    else if (!isControl(c))
+      plain += c;
   }
   return plain;
 }
@@ -185,10 +188,12 @@ QString pasteable(QString text) {
 std::vector<Pair> replacementList(const UserDictionary& dictionary) {
   std::vector<Pair> pairs;
   pairs.reserve(dictionary.fixes.size() + std::size_t(dictionary.words.size()));
-  for (const UserDictionary::Fix& fix : dictionary.fixes) pairs.push_back({fix.heard, fix.meant, 0, true});
+  for (const UserDictionary::Fix& fix : dictionary.fixes)
+    pairs.push_back({fix.heard, fix.meant, 0, true});
   for (const QString& word : dictionary.words) pairs.push_back({word, word, 0, false});
   for (Pair& pair : pairs) pair.length = graphemeCount(pair.heard);
-  std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.length > b.length; });
+  std::stable_sort(pairs.begin(), pairs.end(),
+                   [](const Pair& a, const Pair& b) { return a.length > b.length; });
   return pairs;
 }
 

@@ -72,7 +72,8 @@ std::optional<UserDictionary> decode(const QByteArray& data) {
 constexpr int maxDamagedCopies = 20;
 
 QString damagedCopyPath(const QString& path, int number) {
-  return path + (number == 1 ? QStringLiteral(".damaged") : QStringLiteral(".damaged-%1").arg(number));
+  return path +
+         (number == 1 ? QStringLiteral(".damaged") : QStringLiteral(".damaged-%1").arg(number));
 }
 
 bool taken(const QString& path) {
@@ -93,15 +94,18 @@ void keepDamagedCopy(const QString& path, const QByteArray& data) {
     }
     try {
       file_io::writeAtomically(copyPath, data);
-      Log::info(QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
+      Log::info(
+          QStringLiteral("dictionary: could not read %1; kept a copy in %2").arg(path, copyPath));
     } catch (const Error& failure) {
-      Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2").arg(path, failure.message()));
+      Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2")
+                    .arg(path, failure.message()));
     }
     return;
   }
-  Log::info(QStringLiteral("dictionary: could not read %1 nor keep a copy: %2 copies are kept already")
-                .arg(path)
-                .arg(maxDamagedCopies));
+  Log::info(
+      QStringLiteral("dictionary: could not read %1 nor keep a copy: %2 copies are kept already")
+          .arg(path)
+          .arg(maxDamagedCopies));
 }
 
 }  // namespace
@@ -122,13 +126,15 @@ void UserDictionary::save(const QString& path) const {
   json wordList = json::array();
   for (const QString& word : words) wordList.push_back(utf8(word));
   json fixList = json::array();
-  for (const Fix& fix : fixes) fixList.push_back({{"heard", utf8(fix.heard)}, {"meant", utf8(fix.meant)}});
+  for (const Fix& fix : fixes)
+    fixList.push_back({{"heard", utf8(fix.heard)}, {"meant", utf8(fix.meant)}});
   const json document = {{"words", std::move(wordList)}, {"fixes", std::move(fixList)}};
   std::string encoded;
   try {
     encoded = document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
   } catch (const std::exception& error) {
-    throw Error(QStringLiteral("could not encode the dictionary: %1").arg(QString::fromUtf8(error.what())));
+    throw Error(
+        QStringLiteral("could not encode the dictionary: %1").arg(QString::fromUtf8(error.what())));
   }
   file_io::writeAtomically(path, QByteArray(encoded.data(), qsizetype(encoded.size())));
 }

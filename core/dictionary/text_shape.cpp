@@ -29,8 +29,9 @@ QStringView trimHorizontal(QStringView text) {
 
 qsizetype graphemeCount(QStringView text) {
   // Plain ASCII without CR LF is one character per code unit; no need for the break rules.
-  const bool simple = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }) &&
-                      !text.contains(u"\r\n");
+  const bool simple =
+      std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }) &&
+      !text.contains(u"\r\n");
   if (simple) return text.size();
   // Creating the iterator costs far more than using it; keep one per thread.
   thread_local std::unique_ptr<icu::BreakIterator> breaks = [] {
@@ -41,7 +42,8 @@ qsizetype graphemeCount(QStringView text) {
     return made;
   }();
   if (!breaks) return text.size();
-  const icu::UnicodeString string(false, reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+  const icu::UnicodeString string(false, reinterpret_cast<const UChar*>(text.utf16()),
+                                  int32_t(text.size()));
   breaks->setText(string);
   qsizetype count = 0;
   for (int32_t at = breaks->next(); at != icu::BreakIterator::DONE; at = breaks->next()) ++count;

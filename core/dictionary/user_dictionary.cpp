@@ -33,10 +33,13 @@ void UserDictionary::addWord(const QString& word) {
 }
 
 void UserDictionary::addFix(const QString& heard, const QString& meant) {
-  std::erase_if(fixes, [&](const Fix& fix) { return fix.heard.compare(heard, Qt::CaseInsensitive) == 0; });
+  std::erase_if(fixes,
+                [&](const Fix& fix) { return fix.heard.compare(heard, Qt::CaseInsensitive) == 0; });
   fixes.push_back(Fix{heard, meant});
 }
 
-QString UserDictionary::defaultPath() { return AppPaths::support() + QStringLiteral("/dictionary.json"); }
+QString UserDictionary::defaultPath() {
+  return AppPaths::support() + QStringLiteral("/dictionary.json");
+}
 
 }  // namespace talvo

@@ -15,19 +15,19 @@ constexpr std::size_t maxPendingCues = 4;
 constexpr std::size_t maxPendingSpeech = 1;
 
 class ThemeSoundPlayer final : public SoundPlayer {
- public:
+public:
   void play(Sound sound) override {
     worker_.post([cues = cues_, sound] { cues->play(sound); });
   }
 
- private:
+private:
   std::shared_ptr<ThemeCues> cues_ = std::make_shared<ThemeCues>();  // touched only by the worker
   SerialWorker worker_{maxPendingCues};
 };
 
 // Every request supersedes the one before it, so only the latest ever waits.
 class DispatcherSpeaker final : public Speaker {
- public:
+public:
   void stop() override {
     worker_.replace([client = client_] { client->cancel(); });
   }
@@ -35,14 +35,17 @@ class DispatcherSpeaker final : public Speaker {
     worker_.replace([client = client_, utf8 = text.toUtf8()] { client->say(utf8); });
   }
 
- private:
-  std::shared_ptr<SpeechClient> client_ = std::make_shared<SpeechClient>();  // touched only by the worker
+private:
+  std::shared_ptr<SpeechClient> client_ =
+      std::make_shared<SpeechClient>();  // touched only by the worker
   SerialWorker worker_{maxPendingSpeech};
 };
 
 }  // namespace
 
-std::shared_ptr<SoundPlayer> makeDesktopSoundPlayer() { return std::make_shared<ThemeSoundPlayer>(); }
+std::shared_ptr<SoundPlayer> makeDesktopSoundPlayer() {
+  return std::make_shared<ThemeSoundPlayer>();
+}
 std::shared_ptr<Speaker> makeDesktopSpeaker() { return std::make_shared<DispatcherSpeaker>(); }
 
 }  // namespace talvo

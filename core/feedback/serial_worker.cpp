@@ -41,8 +41,10 @@ SerialWorker::~SerialWorker() {
   queue_->wake.notify_one();
   const bool done = queue_->finished.wait_for(guard, quitGrace_, [this] { return queue_->done; });
   guard.unlock();
-  if (done) thread_.join();
-  else thread_.detach();
+  if (done)
+    thread_.join();
+  else
+    thread_.detach();
 }
 
 void SerialWorker::post(Job job) {

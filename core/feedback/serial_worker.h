@@ -20,12 +20,13 @@ namespace talvo {
 // must not hang the program's exit with it. After that the thread is left to finish on its own,
 // so a job must own (share) everything it touches rather than point into its owner.
 class SerialWorker {
- public:
+public:
   using Job = std::function<void()>;
 
   static constexpr std::chrono::milliseconds defaultQuitGrace{500};
 
-  explicit SerialWorker(std::size_t maxPending, std::chrono::milliseconds quitGrace = defaultQuitGrace);
+  explicit SerialWorker(std::size_t maxPending,
+                        std::chrono::milliseconds quitGrace = defaultQuitGrace);
   ~SerialWorker();
   SerialWorker(const SerialWorker&) = delete;
   SerialWorker& operator=(const SerialWorker&) = delete;
@@ -35,7 +36,7 @@ class SerialWorker {
   // Drops every job that has not started and queues this one in their place.
   void replace(Job job);
 
- private:
+private:
   struct Queue;
 
   static void run(const std::shared_ptr<Queue>& queue);

@@ -10,7 +10,7 @@ enum class Sound { tink, pop };
 // Plays short event sounds. Playing never blocks and never fails loudly: a cue that cannot be
 // played is simply not heard.
 class SoundPlayer {
- public:
+public:
   virtual ~SoundPlayer() = default;
   virtual void play(Sound sound) = 0;
 };

@@ -8,7 +8,7 @@ namespace talvo {
 
 // Reads text aloud. At most one utterance runs: stop() cuts the current one off mid-word.
 class Speaker {
- public:
+public:
   virtual ~Speaker() = default;
   virtual void stop() = 0;
   virtual void say(const QString& text) = 0;

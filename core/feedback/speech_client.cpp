@@ -20,7 +20,8 @@ using Connection = std::unique_ptr<SPDConnection, ConnectionCloser>;
 // that too; it takes about 0.2 s, and only on this worker thread.
 Connection connect() {
   char* error = nullptr;
-  Connection connection(spd_open2("talvo", "read-back", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error));
+  Connection connection(
+      spd_open2("talvo", "read-back", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error));
   // libspeechd allocates the message with malloc.
   std::free(error);  // NOLINT(cppcoreguidelines-no-malloc)
   return connection;

@@ -11,7 +11,7 @@ namespace talvo {
 // worker thread. Without a reachable service every call does nothing; a connection that broke
 // (the service restarted) is reopened once and the call tried again.
 class SpeechClient {
- public:
+public:
   SpeechClient();
   ~SpeechClient();
   SpeechClient(const SpeechClient&) = delete;
@@ -22,7 +22,7 @@ class SpeechClient {
   // Cuts off whatever this client is saying; it never connects just for that.
   void cancel();
 
- private:
+private:
   struct Session;
 
   // Whether the text was handed over.

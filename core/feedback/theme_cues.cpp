@@ -38,7 +38,9 @@ const std::string& volumeDecibels() {
 
 }  // namespace
 
-void ThemeCues::ContextCloser::operator()(ca_context* context) const { ca_context_destroy(context); }
+void ThemeCues::ContextCloser::operator()(ca_context* context) const {
+  ca_context_destroy(context);
+}
 
 ThemeCues::ThemeCues() = default;
 ThemeCues::~ThemeCues() = default;
@@ -47,8 +49,9 @@ ThemeCues::Context ThemeCues::open() {
   ca_context* raw = nullptr;
   if (ca_context_create(&raw) != CA_SUCCESS) return nullptr;
   Context context(raw);
-  if (ca_context_change_props(raw, CA_PROP_APPLICATION_NAME, "Talvo", CA_PROP_APPLICATION_ID, "org.talvo.Talvo",
-                              CA_PROP_CANBERRA_XDG_THEME_NAME, cueTheme, nullptr) != CA_SUCCESS ||
+  if (ca_context_change_props(raw, CA_PROP_APPLICATION_NAME, "Talvo", CA_PROP_APPLICATION_ID,
+                              "org.talvo.Talvo", CA_PROP_CANBERRA_XDG_THEME_NAME, cueTheme,
+                              nullptr) != CA_SUCCESS ||
       ca_context_open(raw) != CA_SUCCESS)
     return nullptr;
   return context;
@@ -66,8 +69,9 @@ bool ThemeCues::tryPlay(Sound sound) {
   if (!context_) return false;
   // The cues are short and come with every dictation: the server keeps them decoded in its sample
   // cache, so later cues are one request and no file.
-  const int result = ca_context_play(context_.get(), 0, CA_PROP_EVENT_ID, eventId(sound), CA_PROP_EVENT_DESCRIPTION,
-                                     description(sound), CA_PROP_CANBERRA_VOLUME, volumeDecibels().c_str(),
+  const int result = ca_context_play(context_.get(), 0, CA_PROP_EVENT_ID, eventId(sound),
+                                     CA_PROP_EVENT_DESCRIPTION, description(sound),
+                                     CA_PROP_CANBERRA_VOLUME, volumeDecibels().c_str(),
                                      CA_PROP_CANBERRA_CACHE_CONTROL, "permanent", nullptr);
   // Success, or a sound the theme lacks: a new connection would not change either.
   return result != CA_SUCCESS && result != CA_ERROR_NOTFOUND && result != CA_ERROR_DISABLED;

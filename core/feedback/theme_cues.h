@@ -13,7 +13,7 @@ namespace talvo {
 // thread. A missing sound or sound server is skipped silently, and a connection that was lost or
 // never made is tried again on the next cue, so a server that starts after us is still used.
 class ThemeCues {
- public:
+public:
   ThemeCues();
   ~ThemeCues();
   ThemeCues(const ThemeCues&) = delete;
@@ -21,7 +21,7 @@ class ThemeCues {
 
   void play(Sound sound);
 
- private:
+private:
   struct ContextCloser {
     void operator()(ca_context* context) const;
   };

@@ -11,7 +11,8 @@ constexpr KeySet modifierKeys{rightCommand, command,     shift,        capsLock,
 
 // Arrows, navigation and F-keys share the fn flag on many keyboards, so they block an fn press.
 constexpr KeySet navigationKeys = [] {
-  KeySet keys{leftArrow, rightArrow, downArrow, upArrow, home, end, pageUp, pageDown, forwardDelete, help};
+  KeySet keys{leftArrow, rightArrow, downArrow, upArrow,       home,
+              end,       pageUp,     pageDown,  forwardDelete, help};
   for (uint16_t key : functionKeys) keys.insert(key);
   return keys;
 }();
@@ -73,7 +74,7 @@ std::optional<HotkeyEvent> HotkeyMachine::stepLocked(bool keyIsDown, bool escDow
 }
 
 std::optional<HotkeyEvent> HotkeyMachine::stepIdle(const KeySnapshot& s, bool keyIsDown,
-                                                    double now) {
+                                                   double now) {
   if (!keyIsDown || otherModifier(s)) return std::nullopt;
   if (choice_ == HotkeyChoice::fn && anyOf(s.down, navigationKeys)) return std::nullopt;
 

@@ -14,7 +14,8 @@ double HotkeyMonitor::monotonicSeconds() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-HotkeyMonitor::HotkeyMonitor(HotkeyChoice choice, KeyboardSamplerFactory samplerFactory, Clock clock)
+HotkeyMonitor::HotkeyMonitor(HotkeyChoice choice, KeyboardSamplerFactory samplerFactory,
+                             Clock clock)
     : machine_(choice),
       samplerFactory_(std::move(samplerFactory)),
       clock_(std::move(clock)),
@@ -33,7 +34,8 @@ bool HotkeyMonitor::ensureSampler() {
   if (samplerTried_) return false;
   samplerTried_ = true;
   if (samplerFactory_) sampler_ = samplerFactory_();
-  if (!sampler_) Log::info(QStringLiteral("hotkey: no X display to read the keyboard from; the hotkey is off"));
+  if (!sampler_)
+    Log::info(QStringLiteral("hotkey: no X display to read the keyboard from; the hotkey is off"));
   if (sampler_) watchWakes();
   return sampler_ != nullptr;
 }

@@ -46,7 +46,7 @@ inline constexpr uint16_t help = 114;
 
 // F1 to F12, in order.
 inline constexpr std::array<uint16_t, 12> functionKeys{122, 120, 99,  118, 96,  97,
-                                                        98,  100, 101, 109, 103, 111};
+                                                       98,  100, 101, 109, 103, 111};
 
 // Every key the machine does not tell apart gets a code from here up, outside all of the
 // codes above.

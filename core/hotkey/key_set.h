@@ -19,9 +19,7 @@ public:
     for (uint16_t code : codes) insert(code);
   }
 
-  constexpr bool contains(uint16_t code) const {
-    return std::binary_search(begin(), end(), code);
-  }
+  constexpr bool contains(uint16_t code) const { return std::binary_search(begin(), end(), code); }
   constexpr const uint16_t* begin() const { return codes_.data(); }
   constexpr const uint16_t* end() const { return codes_.data() + size_; }
 

@@ -29,22 +29,38 @@ struct KnownKey {
   uint16_t code;
 };
 constexpr std::array<KnownKey, 33> knownKeys{{
-    {XK_Escape, key_codes::escape},         {XK_Super_R, key_codes::rightCommand},
-    {XK_Super_L, key_codes::command},       {XK_Shift_L, key_codes::shift},
-    {XK_Caps_Lock, key_codes::capsLock},    {XK_Alt_L, key_codes::option},
-    {XK_Control_L, key_codes::control},     {XK_Shift_R, key_codes::rightShift},
-    {XK_Alt_R, key_codes::rightOption},     {XK_ISO_Level3_Shift, key_codes::rightOption},
-    {XK_Control_R, key_codes::rightControl}, {XK_Left, key_codes::leftArrow},
-    {XK_Right, key_codes::rightArrow},      {XK_Down, key_codes::downArrow},
-    {XK_Up, key_codes::upArrow},            {XK_Home, key_codes::home},
-    {XK_End, key_codes::end},               {XK_Prior, key_codes::pageUp},
-    {XK_Next, key_codes::pageDown},         {XK_Delete, key_codes::forwardDelete},
-    {XK_Help, key_codes::help},             {XK_F1, key_codes::functionKeys[0]},
-    {XK_F2, key_codes::functionKeys[1]},    {XK_F3, key_codes::functionKeys[2]},
-    {XK_F4, key_codes::functionKeys[3]},    {XK_F5, key_codes::functionKeys[4]},
-    {XK_F6, key_codes::functionKeys[5]},    {XK_F7, key_codes::functionKeys[6]},
-    {XK_F8, key_codes::functionKeys[7]},    {XK_F9, key_codes::functionKeys[8]},
-    {XK_F10, key_codes::functionKeys[9]},   {XK_F11, key_codes::functionKeys[10]},
+    {XK_Escape, key_codes::escape},
+    {XK_Super_R, key_codes::rightCommand},
+    {XK_Super_L, key_codes::command},
+    {XK_Shift_L, key_codes::shift},
+    {XK_Caps_Lock, key_codes::capsLock},
+    {XK_Alt_L, key_codes::option},
+    {XK_Control_L, key_codes::control},
+    {XK_Shift_R, key_codes::rightShift},
+    {XK_Alt_R, key_codes::rightOption},
+    {XK_ISO_Level3_Shift, key_codes::rightOption},
+    {XK_Control_R, key_codes::rightControl},
+    {XK_Left, key_codes::leftArrow},
+    {XK_Right, key_codes::rightArrow},
+    {XK_Down, key_codes::downArrow},
+    {XK_Up, key_codes::upArrow},
+    {XK_Home, key_codes::home},
+    {XK_End, key_codes::end},
+    {XK_Prior, key_codes::pageUp},
+    {XK_Next, key_codes::pageDown},
+    {XK_Delete, key_codes::forwardDelete},
+    {XK_Help, key_codes::help},
+    {XK_F1, key_codes::functionKeys[0]},
+    {XK_F2, key_codes::functionKeys[1]},
+    {XK_F3, key_codes::functionKeys[2]},
+    {XK_F4, key_codes::functionKeys[3]},
+    {XK_F5, key_codes::functionKeys[4]},
+    {XK_F6, key_codes::functionKeys[5]},
+    {XK_F7, key_codes::functionKeys[6]},
+    {XK_F8, key_codes::functionKeys[7]},
+    {XK_F9, key_codes::functionKeys[8]},
+    {XK_F10, key_codes::functionKeys[9]},
+    {XK_F11, key_codes::functionKeys[10]},
     {XK_F12, key_codes::functionKeys[11]},
 }};
 
@@ -86,7 +102,8 @@ public:
     buildKeyCodes();
     buildModifierMasks();
     if (!selectRawKeyEvents(display_.get()))
-      Log::info(QStringLiteral("hotkey: the X server sends no raw key events; sampling the keyboard continuously"));
+      Log::info(QStringLiteral(
+          "hotkey: the X server sends no raw key events; sampling the keyboard continuously"));
     else
       wakeDescriptor_ = ConnectionNumber(display_.get());
   }

@@ -42,8 +42,8 @@ std::optional<ScreenRect> caretOf(AtspiAccessible* element) {
   bool atEnd = caret >= count;
   if (atEnd && count == 0) return std::nullopt;  // empty text has no characters to measure
   int offset = atEnd ? count - 1 : caret;
-  auto extents = toRect(atspi_text_get_character_extents(text.get(), offset,
-                                                         ATSPI_COORD_TYPE_SCREEN, nullptr));
+  auto extents = toRect(
+      atspi_text_get_character_extents(text.get(), offset, ATSPI_COORD_TYPE_SCREEN, nullptr));
   if (!extents) return std::nullopt;
   return caret_rules::caretFromCharacter(*extents, atEnd);
 }

@@ -16,8 +16,8 @@ inline constexpr int callTimeoutMs = 250;
 // What the accessibility bus tells about the keyboard focus.
 struct Focus {
   bool busReachable = false;
-  bool appFound = false;        // the focused window's application is on the bus
-  bool searchTimedOut = false;  // the deadline passed before the search could end
+  bool appFound = false;         // the focused window's application is on the bus
+  bool searchTimedOut = false;   // the deadline passed before the search could end
   Ref<AtspiAccessible> element;  // the focused element in it, if any
 };
 

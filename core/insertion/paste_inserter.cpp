@@ -22,14 +22,12 @@ InsertOutcome PasteInserter::insert(const QString& text) {
   FocusVerdict verdict = probe_ ? probe_->verdict() : FocusVerdict::unknown;
   switch (verdict) {
     case FocusVerdict::notText:
-    case FocusVerdict::secureInput:
-      return HeldBack{verdict};
+    case FocusVerdict::secureInput: return HeldBack{verdict};
     case FocusVerdict::ownApp:
       if (ownAppHandler && ownAppHandler(text)) return Pasted{};
       return HeldBack{verdict};
     case FocusVerdict::text:
-    case FocusVerdict::unknown:
-      break;
+    case FocusVerdict::unknown: break;
   }
   if (!trusted_ || !trusted_()) {
     // Left for the user to paste by hand, so it must look like anything they copied.

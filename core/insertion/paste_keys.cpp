@@ -8,26 +8,36 @@ namespace talvo {
 namespace {
 
 // Terminals without a clipboard paste key of their own.
-constexpr std::array<QStringView, 6> xtermLike{u"xterm", u"uxterm", u"rxvt", u"urxvt",
-                                               u"st", u"st-256color"};
+constexpr std::array<QStringView, 6> xtermLike{u"xterm", u"uxterm", u"rxvt",
+                                               u"urxvt", u"st",     u"st-256color"};
 
-constexpr std::array<QStringView, 17> terminals{
-    u"gnome-terminal", u"gnome-terminal-server", u"konsole", u"xfce4-terminal",
-    u"terminator",     u"tilix",                 u"alacritty", u"kitty", u"foot",
-    u"wezterm",        u"org.wezfurlong.wezterm", u"lxterminal", u"mate-terminal",
-    u"qterminal",      u"terminology",           u"sakura",    u"guake"};
+constexpr std::array<QStringView, 17> terminals{u"gnome-terminal",
+                                                u"gnome-terminal-server",
+                                                u"konsole",
+                                                u"xfce4-terminal",
+                                                u"terminator",
+                                                u"tilix",
+                                                u"alacritty",
+                                                u"kitty",
+                                                u"foot",
+                                                u"wezterm",
+                                                u"org.wezfurlong.wezterm",
+                                                u"lxterminal",
+                                                u"mate-terminal",
+                                                u"qterminal",
+                                                u"terminology",
+                                                u"sakura",
+                                                u"guake"};
 
 template <std::size_t N>
 bool matches(const std::array<QStringView, N>& names, const QString& name) {
-  return std::any_of(names.begin(), names.end(), [&](QStringView n) {
-    return n.compare(name, Qt::CaseInsensitive) == 0;
-  });
+  return std::any_of(names.begin(), names.end(),
+                     [&](QStringView n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 }  // namespace
 
-PasteKeys choosePasteKeys(const QString& wmInstance, const QString& wmClass,
-                          const QString& role) {
+PasteKeys choosePasteKeys(const QString& wmInstance, const QString& wmClass, const QString& role) {
   if (matches(xtermLike, wmInstance) || matches(xtermLike, wmClass)) return PasteKeys::shiftInsert;
   if (role == QLatin1String("terminal") || matches(terminals, wmInstance) ||
       matches(terminals, wmClass))

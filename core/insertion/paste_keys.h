@@ -13,7 +13,6 @@ enum class PasteKeys {
 
 // Chosen from the focused window's WM_CLASS (instance and class names) and the
 // accessibility role of the focused element.
-PasteKeys choosePasteKeys(const QString& wmInstance, const QString& wmClass,
-                          const QString& role);
+PasteKeys choosePasteKeys(const QString& wmInstance, const QString& wmClass, const QString& role);
 
 }  // namespace talvo

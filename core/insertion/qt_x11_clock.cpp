@@ -25,7 +25,8 @@ QtX11Clock::QtX11Clock() {
 }
 
 QtX11Clock::~QtX11Clock() {
-  if (display_ && QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+  if (display_ && QCoreApplication::instance())
+    QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
 bool QtX11Clock::refresh() {
@@ -33,7 +34,8 @@ bool QtX11Clock::refresh() {
   auto* display = static_cast<Display*>(display_);
   seen_ = false;
   // Appending nothing changes nothing but still reports the change, with the server's time.
-  XChangeProperty(display, Window(window_.winId()), Atom(atom_), XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XChangeProperty(display, Window(window_.winId()), Atom(atom_), XA_STRING, 8, PropModeAppend,
+                  nullptr, 0);
   XFlush(display);
   QDeadlineTimer deadline(answerTimeoutMs);
   while (!seen_ && !deadline.hasExpired())

@@ -80,7 +80,8 @@ struct X11Desktop::Impl {
       XTestFakeKeyEvent(dpy(), c, True, CurrentTime);
       XTestFakeKeyEvent(dpy(), c, False, CurrentTime);
     }
-    std::for_each(held.rbegin(), held.rend(), [this](KeyCode c) { XTestFakeKeyEvent(dpy(), c, False, CurrentTime); });
+    std::for_each(held.rbegin(), held.rend(),
+                  [this](KeyCode c) { XTestFakeKeyEvent(dpy(), c, False, CurrentTime); });
     XSync(dpy(), False);
   }
 };
@@ -120,8 +121,8 @@ std::pair<QString, QString> X11Desktop::focusedWmClass() {
 
 bool X11Desktop::keyboardGrabbedByOther() {
   Display* dpy = impl_->dpy();
-  int status = XGrabKeyboard(dpy, DefaultRootWindow(dpy), False, GrabModeAsync, GrabModeAsync,
-                             CurrentTime);
+  int status =
+      XGrabKeyboard(dpy, DefaultRootWindow(dpy), False, GrabModeAsync, GrabModeAsync, CurrentTime);
   if (status == GrabSuccess) {
     XUngrabKeyboard(dpy, CurrentTime);
     XSync(dpy, False);

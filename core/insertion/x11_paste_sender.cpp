@@ -46,10 +46,14 @@ void X11PasteSender::sendPaste() {
   // A paste that reaches the target before the server knows our clipboard pastes the
   // old contents; one sent while the user still holds a modifier becomes another shortcut.
   QDeadlineTimer deadline(maxWaitMs);
-  bool owned = waitFor([&] {
-    return desktop_->ownsSelection("CLIPBOARD") && (!primaryToo || desktop_->ownsSelection("PRIMARY"));
-  }, deadline);
-  if (!owned) Log::info(QStringLiteral("paste: the clipboard was not ours in time; pasting anyway"));
+  bool owned = waitFor(
+      [&] {
+        return desktop_->ownsSelection("CLIPBOARD") &&
+               (!primaryToo || desktop_->ownsSelection("PRIMARY"));
+      },
+      deadline);
+  if (!owned)
+    Log::info(QStringLiteral("paste: the clipboard was not ours in time; pasting anyway"));
   if (!waitFor([&] { return !desktop_->modifiersHeld(); }, deadline))
     Log::info(QStringLiteral("paste: a modifier key is still held; pasting anyway"));
   desktop_->sendKeys(keys);

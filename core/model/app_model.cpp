@@ -71,9 +71,7 @@ void AppModel::setAiStatus(AIStatus v) { store(this, aiStatus_, v, &AppModel::ai
 void AppModel::setSpeechStatus(SpeechServerStatus v) {
   store(this, speechStatus_, v, &AppModel::speechStatusChanged);
 }
-void AppModel::setMicGranted(bool v) {
-  store(this, micGranted_, v, &AppModel::micGrantedChanged);
-}
+void AppModel::setMicGranted(bool v) { store(this, micGranted_, v, &AppModel::micGrantedChanged); }
 void AppModel::setAxTrusted(bool v) { store(this, axTrusted_, v, &AppModel::axTrustedChanged); }
 void AppModel::setFnSetting(FnKeySetting v) {
   store(this, fnSetting_, v, &AppModel::fnSettingChanged);

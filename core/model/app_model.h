@@ -34,13 +34,15 @@ class AppModel final : public QObject {
   Q_OBJECT
   Q_PROPERTY(QString status READ status WRITE setStatus NOTIFY statusChanged)
   Q_PROPERTY(talvo::HistoryEntries entries READ entries WRITE setEntries NOTIFY entriesChanged)
-  Q_PROPERTY(talvo::UserDictionary dictionary READ dictionary WRITE setDictionary NOTIFY dictionaryChanged)
+  Q_PROPERTY(
+      talvo::UserDictionary dictionary READ dictionary WRITE setDictionary NOTIFY dictionaryChanged)
   Q_PROPERTY(talvo::AIStatus aiStatus READ aiStatus WRITE setAiStatus NOTIFY aiStatusChanged)
   Q_PROPERTY(talvo::SpeechServerStatus speechStatus READ speechStatus WRITE setSpeechStatus NOTIFY
                  speechStatusChanged)
   Q_PROPERTY(bool micGranted READ micGranted WRITE setMicGranted NOTIFY micGrantedChanged)
   Q_PROPERTY(bool axTrusted READ axTrusted WRITE setAxTrusted NOTIFY axTrustedChanged)
-  Q_PROPERTY(talvo::FnKeySetting fnSetting READ fnSetting WRITE setFnSetting NOTIFY fnSettingChanged)
+  Q_PROPERTY(
+      talvo::FnKeySetting fnSetting READ fnSetting WRITE setFnSetting NOTIFY fnSettingChanged)
   Q_PROPERTY(talvo::InputDevices mics READ mics WRITE setMics NOTIFY micsChanged)
   Q_PROPERTY(QString tryItText READ tryItText WRITE setTryItText NOTIFY tryItTextChanged)
   Q_PROPERTY(talvo::OptionalUpdate update READ update WRITE setUpdate NOTIFY updateChanged)
@@ -52,7 +54,8 @@ class AppModel final : public QObject {
   Q_PROPERTY(bool livePreview READ livePreview WRITE setLivePreview NOTIFY livePreviewChanged)
   Q_PROPERTY(bool pillAtCursor READ pillAtCursor WRITE setPillAtCursor NOTIFY pillAtCursorChanged)
   Q_PROPERTY(bool readBack READ readBack WRITE setReadBack NOTIFY readBackChanged)
-  Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
+  Q_PROPERTY(
+      bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
   Q_PROPERTY(bool globeKeyConflict READ globeKeyConflict NOTIFY globeKeyConflictChanged)
 
 public:

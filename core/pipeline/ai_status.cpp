@@ -20,7 +20,8 @@ QString label(AIStatus status) {
     case AIStatus::turnedOff:
       return QStringLiteral("Start a local language model to use Zirad Ediviv.");
     case AIStatus::notEligible:
-      return QStringLiteral("Zirad Ediviv only uses a model on this computer. Using basic cleanup.");
+      return QStringLiteral(
+          "Zirad Ediviv only uses a model on this computer. Using basic cleanup.");
     case AIStatus::downloading:
       return QStringLiteral("The language model is still loading. Using basic cleanup.");
     case AIStatus::disabledByUser: return QStringLiteral("Zirad Ediviv off");

@@ -6,8 +6,7 @@ namespace talvo {
 
 AudioBuffer::AudioBuffer(const AudioFormat& format, uint32_t frameCapacity)
     : format_(format), capacity_(frameCapacity) {
-  if (hasFloatData())
-    channels_.assign(format.channels, std::vector<float>(frameCapacity, 0.0f));
+  if (hasFloatData()) channels_.assign(format.channels, std::vector<float>(frameCapacity, 0.0f));
 }
 
 void AudioBuffer::setFrameLength(uint32_t frames) { length_ = std::min(frames, capacity_); }

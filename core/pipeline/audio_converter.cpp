@@ -121,8 +121,8 @@ bool AudioConverter::drainResampler() {
     const std::size_t before = produced_.size();
     produced_.resize(before + chunk * to_.channels);
     size_t made = 0;
-    soxr_error_t error =
-        soxr_process(resampler_->handle, nullptr, 0, nullptr, produced_.data() + before, chunk, &made);
+    soxr_error_t error = soxr_process(resampler_->handle, nullptr, 0, nullptr,
+                                      produced_.data() + before, chunk, &made);
     produced_.resize(before + made * to_.channels);
     if (error) return false;
     if (made == 0) return true;

@@ -50,8 +50,8 @@ private:
   AudioFormat from_;
   AudioFormat to_;
   std::unique_ptr<Resampler> resampler_;
-  std::vector<float> mixed_;    // input mapped to the output's channels, interleaved
-  std::vector<float> produced_; // resampled, interleaved, not yet delivered
+  std::vector<float> mixed_;     // input mapped to the output's channels, interleaved
+  std::vector<float> produced_;  // resampled, interleaved, not yet delivered
   bool flushed_ = false;
 };
 

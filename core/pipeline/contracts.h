@@ -62,8 +62,8 @@ public:
   virtual QCoro::Task<> prepare(AudioFormat format) = 0;
   // One recognition session favouring `terms`. Throws on failure.
   virtual QCoro::Task<std::shared_ptr<TranscriptionSession>> begin(QStringList terms,
-                                                                    AudioFormat format,
-                                                                    PartialHandler onPartial) = 0;
+                                                                   AudioFormat format,
+                                                                   PartialHandler onPartial) = 0;
 };
 
 // Whether the language-model pass can run, with the status line users see.

@@ -28,8 +28,8 @@ struct HeldBack {
 };
 }  // namespace insert_outcome
 
-using InsertOutcome =
-    std::variant<insert_outcome::Pasted, insert_outcome::CopiedNoPermission, insert_outcome::HeldBack>;
+using InsertOutcome = std::variant<insert_outcome::Pasted, insert_outcome::CopiedNoPermission,
+                                   insert_outcome::HeldBack>;
 
 // "pasted", "copied" or "held back: <verdict>"; history entries and the log use it.
 QString describe(const InsertOutcome& outcome);

@@ -18,10 +18,8 @@ bool keepsWord(char32_t c) {
     case QChar::Mark_Enclosing:
     case QChar::Number_DecimalDigit:
     case QChar::Number_Letter:
-    case QChar::Number_Other:
-      return true;
-    default:
-      return false;
+    case QChar::Number_Other: return true;
+    default: return false;
   }
 }
 

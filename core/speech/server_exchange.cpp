@@ -65,14 +65,16 @@ std::vector<TextPiece> probabilityPieces(const json& answer) {
       for (const json& segment : segments)
         if (segment.is_object()) addWords(segment.value("words", json()), pieces);
   }
-  const bool probabilities =
-      std::any_of(pieces.begin(), pieces.end(), [](const TextPiece& p) { return p.confidence.has_value(); });
+  const bool probabilities = std::any_of(
+      pieces.begin(), pieces.end(), [](const TextPiece& p) { return p.confidence.has_value(); });
   return probabilities ? pieces : std::vector<TextPiece>{};
 }
 
 }  // namespace
 
-QString termsPrompt(const QStringList& terms) { return biasTerms(terms).join(QStringLiteral(", ")); }
+QString termsPrompt(const QStringList& terms) {
+  return biasTerms(terms).join(QStringLiteral(", "));
+}
 
 ServerTranscript serverTranscript(const QByteArray& body) {
   const json answer = json::parse(body.begin(), body.end(), nullptr, false);
@@ -83,15 +85,18 @@ ServerTranscript serverTranscript(const QByteArray& body) {
     throw ModelError(QStringLiteral("the speech server's answer has no text"));
   ServerTranscript transcript;
   transcript.text = QString::fromStdString(text->get<std::string>()).simplified();
-  if (transcript.text.isEmpty()) throw ModelError(QStringLiteral("the speech server heard nothing"));
+  if (transcript.text.isEmpty())
+    throw ModelError(QStringLiteral("the speech server heard nothing"));
   const std::vector<TextPiece> pieces = probabilityPieces(answer);
   // Without probabilities nothing is known to be doubtful: no word is flagged.
-  transcript.words = flag(wordsFrom(pieces.empty() ? std::vector<TextPiece>{{transcript.text, {}}} : pieces));
+  transcript.words =
+      flag(wordsFrom(pieces.empty() ? std::vector<TextPiece>{{transcript.text, {}}} : pieces));
   return transcript;
 }
 
 QCoro::Task<ServerTranscript> transcribeOnServer(std::shared_ptr<QNetworkAccessManager> network,
-                                                 TranscriptionRequest request, Cancellation cancel) {
+                                                 TranscriptionRequest request,
+                                                 Cancellation cancel) {
   QHttpMultiPart* form = transcriptionForm(request);
   QNetworkRequest post = localRequest(request.endpoint);
   post.setHeader(QNetworkRequest::ContentTypeHeader,

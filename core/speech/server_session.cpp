@@ -36,7 +36,9 @@ std::shared_ptr<ServerSession> ServerSession::wrap(std::shared_ptr<Transcription
 
 ServerSession::ServerSession(std::shared_ptr<TranscriptionSession> recogniser, Target target,
                              std::function<void()> onFailure)
-    : recogniser_(std::move(recogniser)), target_(std::move(target)), onFailure_(std::move(onFailure)) {}
+    : recogniser_(std::move(recogniser)),
+      target_(std::move(target)),
+      onFailure_(std::move(onFailure)) {}
 
 void ServerSession::append(const AudioBuffer& buffer) {
   recogniser_->append(buffer);

@@ -24,7 +24,8 @@ QString label(SpeechServerStatus status) {
     case SpeechServerStatus::loading:
       return QStringLiteral("The speech server is still loading. Using the built-in recogniser.");
     case SpeechServerStatus::notAllowed:
-      return QStringLiteral("The speech server must run on this computer. Using the built-in recogniser.");
+      return QStringLiteral(
+          "The speech server must run on this computer. Using the built-in recogniser.");
     case SpeechServerStatus::unknown:
       return QStringLiteral("The speech server isn't answering. Using the built-in recogniser.");
   }
@@ -36,7 +37,8 @@ QString startNote(SpeechServerStatus status) {
     case SpeechServerStatus::ready:
     case SpeechServerStatus::loading: return {};
     case SpeechServerStatus::notAllowed:
-      return QStringLiteral("Set speechEndpoint in Talvo.ini to an address on 127.0.0.1 or localhost.");
+      return QStringLiteral(
+          "Set speechEndpoint in Talvo.ini to an address on 127.0.0.1 or localhost.");
     case SpeechServerStatus::off:
     case SpeechServerStatus::notRunning:
     case SpeechServerStatus::unknown:

@@ -44,8 +44,8 @@ double ServerTranscriber::Budget::forSeconds(double seconds) const {
   return std::min(base + perSecond * std::max(0.0, seconds), longest);
 }
 
-std::shared_ptr<ServerTranscriber> ServerTranscriber::create(std::shared_ptr<Transcriber> recogniser,
-                                                             Options options) {
+std::shared_ptr<ServerTranscriber> ServerTranscriber::create(
+    std::shared_ptr<Transcriber> recogniser, Options options) {
   std::shared_ptr<ServerTranscriber> transcriber(
       new ServerTranscriber(std::move(recogniser), std::move(options)));
   transcriber->checkEndpoint();
@@ -96,7 +96,8 @@ void ServerTranscriber::refreshStatus() {
     auto self = weak.lock();
     if (!self || self->probeGeneration_ != generation) return;
     const int http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    self->setProbed(cutOffForSize(reply) ? SpeechServerStatus::ready : probeVerdict(reply->error(), http));
+    self->setProbed(cutOffForSize(reply) ? SpeechServerStatus::ready
+                                         : probeVerdict(reply->error(), http));
   });
 }
 
@@ -119,9 +120,8 @@ QCoro::Task<> ServerTranscriber::prepare(AudioFormat format) {
   co_await preparing;
 }
 
-QCoro::Task<std::shared_ptr<TranscriptionSession>> ServerTranscriber::begin(QStringList terms,
-                                                                             AudioFormat format,
-                                                                             PartialHandler onPartial) {
+QCoro::Task<std::shared_ptr<TranscriptionSession>> ServerTranscriber::begin(
+    QStringList terms, AudioFormat format, PartialHandler onPartial) {
   const auto self = shared_from_this();
   const bool ready = status() == SpeechServerStatus::ready;
   refreshStatus();

@@ -62,7 +62,7 @@ public:
   QCoro::Task<> prepare(AudioFormat format) override;
   // Refreshes the status; when the server is ready, the session also keeps the take.
   QCoro::Task<std::shared_ptr<TranscriptionSession>> begin(QStringList terms, AudioFormat format,
-                                                            PartialHandler onPartial) override;
+                                                           PartialHandler onPartial) override;
 
 private:
   ServerTranscriber(std::shared_ptr<Transcriber> recogniser, Options options);

@@ -18,8 +18,8 @@ namespace {
 // -fwdflat no: the second pass costs ~150 ms at the end of each utterance and gains
 // nothing here. -vad_threshold 3.0 keeps leading noise from opening an utterance.
 // -bestpath stays on: word posteriors exist only with it.
-constexpr const char* decoderSettings[] = {"-fwdflat", "no", "-vad_threshold", "3.0",
-                                           "-bestpath", "yes"};
+constexpr const char* decoderSettings[] = {"-fwdflat", "no",        "-vad_threshold",
+                                           "3.0",      "-bestpath", "yes"};
 // How strongly an alias is favoured: its unigram weight relative to an even share.
 constexpr float aliasWeight = 200.0f;
 
@@ -44,8 +44,7 @@ struct SegDeleter {
 };
 
 bool isFiller(const QString& word) {
-  return word.isEmpty() || word.startsWith(u'<') || word.startsWith(u'[') ||
-         word.startsWith(u'+');
+  return word.isEmpty() || word.startsWith(u'<') || word.startsWith(u'[') || word.startsWith(u'+');
 }
 
 }  // namespace
@@ -60,9 +59,7 @@ struct SphinxDecoder::Handles {
   }
 };
 
-QString defaultModelFolder() {
-  return QStringLiteral("/usr/share/pocketsphinx/model/en-us");
-}
+QString defaultModelFolder() { return QStringLiteral("/usr/share/pocketsphinx/model/en-us"); }
 
 bool modelFilesPresent(const QString& folder) {
   const QString acoustic = folder + u'/' + acousticFolder;
@@ -86,7 +83,8 @@ std::unique_ptr<SphinxDecoder> SphinxDecoder::load(const QString& folder) {
                                     lm.constData(), "-dict", dict.constData(), decoderSettings[0],
                                     decoderSettings[1], decoderSettings[2], decoderSettings[3],
                                     decoderSettings[4], decoderSettings[5], nullptr));
-  if (!handles->config) throw Error(QStringLiteral("The speech recogniser's settings were refused."));
+  if (!handles->config)
+    throw Error(QStringLiteral("The speech recogniser's settings were refused."));
   handles->decoder.reset(ps_init(handles->config.get()));
   if (!handles->decoder) throw Error(QStringLiteral("The speech model could not be loaded."));
   return std::unique_ptr<SphinxDecoder>(new SphinxDecoder(std::move(handles)));
@@ -112,9 +110,7 @@ void SphinxDecoder::process(const int16_t* samples, std::size_t count) {
   ps_process_raw(h_->ps(), samples, count, FALSE, FALSE);
 }
 
-bool SphinxDecoder::inSpeech() const {
-  return inUtterance_ && ps_get_in_speech(h_->ps()) != 0;
-}
+bool SphinxDecoder::inSpeech() const { return inUtterance_ && ps_get_in_speech(h_->ps()) != 0; }
 
 std::vector<TextPiece> SphinxDecoder::hypothesis() const {
   std::vector<TextPiece> pieces;
@@ -186,8 +182,7 @@ void SphinxDecoder::favour(const QStringList& terms) {
     favoured_.insert(term);
     const QString phones = phonesOf(term);
     if (phones.isEmpty()) continue;  // the dictionary's corrections handle it
-    pending.push_back({aliasPrefix + QString::number(nextAlias_++), term,
-                       phones.toUtf8()});
+    pending.push_back({aliasPrefix + QString::number(nextAlias_++), term, phones.toUtf8()});
   }
   if (pending.empty()) return;
   ngram_model_t* lm = ps_get_lm(h_->ps(), ps_get_search(h_->ps()));

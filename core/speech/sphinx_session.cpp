@@ -24,8 +24,8 @@ int16_t toSample(float value) {
 }  // namespace
 
 std::shared_ptr<SphinxSession> SphinxSession::start(std::unique_ptr<SphinxDecoder> decoder,
-                                                     std::weak_ptr<DecoderPool> pool,
-                                                     Transcriber::PartialHandler onPartial) {
+                                                    std::weak_ptr<DecoderPool> pool,
+                                                    Transcriber::PartialHandler onPartial) {
   std::shared_ptr<SphinxSession> session(
       new SphinxSession(std::move(decoder), std::move(pool), std::move(onPartial)));
   session->worker_ = std::thread([raw = session.get()] { raw->run(); });
@@ -33,8 +33,7 @@ std::shared_ptr<SphinxSession> SphinxSession::start(std::unique_ptr<SphinxDecode
 }
 
 SphinxSession::SphinxSession(std::unique_ptr<SphinxDecoder> decoder,
-                             std::weak_ptr<DecoderPool> pool,
-                             Transcriber::PartialHandler onPartial)
+                             std::weak_ptr<DecoderPool> pool, Transcriber::PartialHandler onPartial)
     : decoder_(std::move(decoder)), pool_(std::move(pool)), onPartial_(std::move(onPartial)) {
   done_.start();
   doneFuture_ = done_.future();
@@ -188,8 +187,9 @@ void SphinxSession::afterChunk() {
   } else if (inSpeech && sinceGuess_ >= guessInterval) {
     sinceGuess_ = 0;
     std::vector<TextPiece> guess = decoder_->hypothesis();
-    const bool same = std::equal(guess.begin(), guess.end(), lastGuess_.begin(), lastGuess_.end(),
-                                 [](const TextPiece& a, const TextPiece& b) { return a.text == b.text; });
+    const bool same =
+        std::equal(guess.begin(), guess.end(), lastGuess_.begin(), lastGuess_.end(),
+                   [](const TextPiece& a, const TextPiece& b) { return a.text == b.text; });
     if (!same) {
       lastGuess_ = guess;
       report(collector_.addVolatile(guess));

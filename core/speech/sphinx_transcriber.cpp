@@ -70,9 +70,7 @@ SphinxTranscriber::SphinxTranscriber(const Options& options)
 // the end of the program.
 SphinxTranscriber::~SphinxTranscriber() { workers_->waitForDone(); }
 
-std::size_t SphinxTranscriber::idleDecoders() const {
-  return pool_->idleCount();
-}
+std::size_t SphinxTranscriber::idleDecoders() const { return pool_->idleCount(); }
 
 QCoro::Task<> SphinxTranscriber::ensureModel(std::function<void(double)> progress) {
   if (!modelFilesPresent(pool_->folder()))
@@ -89,7 +87,8 @@ QCoro::Task<> SphinxTranscriber::prepare(AudioFormat) {
     co_await checking;
     if (pool->idleCount() == 0) {
       // Named, not temporary: g++ 12 destroys temporaries of a co_await expression twice.
-      QFuture<ReadiedPtr> loading = offMainThread(*workers, [pool] { return ready(pool, nullptr, {}, {}); });
+      QFuture<ReadiedPtr> loading =
+          offMainThread(*workers, [pool] { return ready(pool, nullptr, {}, {}); });
       const ReadiedPtr readied = co_await loading;
       if (readied->error) std::rethrow_exception(readied->error);
       pool->giveBack(std::move(readied->decoder));
@@ -112,8 +111,8 @@ QCoro::Task<std::shared_ptr<TranscriptionSession>> SphinxTranscriber::begin(
   std::vector<std::unique_ptr<SphinxDecoder>> stale;
   std::unique_ptr<SphinxDecoder> decoder = pool->take(terms, stale);
   if (needsWork(decoder.get(), terms) || !stale.empty()) {
-    auto handOver = std::make_shared<std::pair<std::unique_ptr<SphinxDecoder>,
-                                               std::vector<std::unique_ptr<SphinxDecoder>>>>(
+    auto handOver = std::make_shared<
+        std::pair<std::unique_ptr<SphinxDecoder>, std::vector<std::unique_ptr<SphinxDecoder>>>>(
         std::move(decoder), std::move(stale));
     QFuture<ReadiedPtr> readying = offMainThread(*workers_, [pool, handOver, terms] {
       return ready(pool, std::move(handOver->first), std::move(handOver->second), terms);

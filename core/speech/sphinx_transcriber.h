@@ -37,7 +37,7 @@ public:
 
   QCoro::Task<> prepare(AudioFormat format) override;
   QCoro::Task<std::shared_ptr<TranscriptionSession>> begin(QStringList terms, AudioFormat format,
-                                                            PartialHandler onPartial) override;
+                                                           PartialHandler onPartial) override;
 
   // Loaded decoders waiting for a session.
   std::size_t idleDecoders() const;

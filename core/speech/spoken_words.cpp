@@ -16,14 +16,14 @@ std::atomic<double> threshold{defaultUnsureBelow};
 const QSet<QString>& commonWords() {
   static const QSet<QString> words = [] {
     const char* list[] = {
-        "a",    "an",    "the",   "and",   "or",    "but",   "so",    "no",     "yes",   "not",
-        "is",   "are",   "was",   "were",  "be",    "to",    "of",    "in",     "on",    "at",
-        "for",  "with",  "it",    "its",   "it's",  "i",     "i'm",   "we",     "you",   "he",
-        "she",  "they",  "my",    "your",  "our",   "this",  "that",  "there",  "here",  "what",
-        "when", "where", "how",   "why",   "who",   "do",    "does",  "did",    "have",  "has",
-        "had",  "can",   "will",  "would", "could", "should", "just", "like",   "um",    "uh",
-        "new",  "way",   "now",   "then",  "if",    "as",    "up",    "out",    "all",   "me",
-        "him",  "her",   "them",  "us",    "oh",    "okay",  "ok",    "yeah",   "wait",  "get",
+        "a",    "an",    "the",  "and",   "or",    "but",    "so",   "no",    "yes",  "not",
+        "is",   "are",   "was",  "were",  "be",    "to",     "of",   "in",    "on",   "at",
+        "for",  "with",  "it",   "its",   "it's",  "i",      "i'm",  "we",    "you",  "he",
+        "she",  "they",  "my",   "your",  "our",   "this",   "that", "there", "here", "what",
+        "when", "where", "how",  "why",   "who",   "do",     "does", "did",   "have", "has",
+        "had",  "can",   "will", "would", "could", "should", "just", "like",  "um",   "uh",
+        "new",  "way",   "now",  "then",  "if",    "as",     "up",   "out",   "all",  "me",
+        "him",  "her",   "them", "us",    "oh",    "okay",   "ok",   "yeah",  "wait", "get",
         "got",  "go",    "going"};
     QSet<QString> set;
     for (const char* w : list) set.insert(QString::fromLatin1(w));
@@ -32,19 +32,13 @@ const QSet<QString>& commonWords() {
   return words;
 }
 
-bool isPunctuation(QChar c) {
-  return c.isPunct();
-}
+bool isPunctuation(QChar c) { return c.isPunct(); }
 
 }  // namespace
 
-double unsureBelow() {
-  return threshold.load(std::memory_order_relaxed);
-}
+double unsureBelow() { return threshold.load(std::memory_order_relaxed); }
 
-void setUnsureBelow(double value) {
-  threshold.store(value, std::memory_order_relaxed);
-}
+void setUnsureBelow(double value) { threshold.store(value, std::memory_order_relaxed); }
 
 SpokenWord spokenWord(QString text, std::optional<double> confidence) {
   const bool unsure = confidence.value_or(1.0) < unsureBelow();
@@ -83,9 +77,7 @@ QString commonKey(const QString& text) {
   return text.mid(begin, end - begin).toLower();
 }
 
-bool isCommonWord(const QString& key) {
-  return commonWords().contains(key);
-}
+bool isCommonWord(const QString& key) { return commonWords().contains(key); }
 
 std::vector<SpokenWord> flag(std::vector<SpokenWord> words) {
   const std::size_t n = words.size();

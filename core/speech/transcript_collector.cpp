@@ -3,9 +3,7 @@
 namespace talvo::speech {
 namespace {
 
-bool isHorizontalSpace(QChar c) {
-  return c == u'\t' || c.category() == QChar::Separator_Space;
-}
+bool isHorizontalSpace(QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; }
 
 QString trimHorizontal(const QString& text) {
   qsizetype begin = 0;

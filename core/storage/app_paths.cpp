@@ -24,7 +24,8 @@ QString support() {
     std::lock_guard guard(lock);
     if (!folder) {
       // GenericDataLocation is $XDG_DATA_HOME, by default ~/.local/share.
-      folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Talvo");
+      folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+               QStringLiteral("/Talvo");
       try {
         file_io::makeFolder(*folder);
       } catch (const Error& error) {
@@ -35,7 +36,8 @@ QString support() {
   }
   // Logged outside the lock: the log asks for this folder too.
   if (failure)
-    Log::info(QStringLiteral("storage: %1; history, dictionary and log are not kept").arg(*failure));
+    Log::info(
+        QStringLiteral("storage: %1; history, dictionary and log are not kept").arg(*failure));
   return result;
 }
 

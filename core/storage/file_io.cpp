@@ -39,7 +39,9 @@ void syncFolder(const QString& folder) {
   if (dir.valid()) ::fsync(dir.get());
 }
 
-ReadResult readFailure(QString why, bool missing = false) { return ReadResult{std::nullopt, std::move(why), missing}; }
+ReadResult readFailure(QString why, bool missing = false) {
+  return ReadResult{std::nullopt, std::move(why), missing};
+}
 
 // Opened for writing, or talvo::Error.
 Fd openForWriting(const QString& path, int flags) {
@@ -92,7 +94,8 @@ Opened openRegular(const QString& path, int flags) {
   // Opening a device can itself act (a watchdog, a tape drive), so it is never opened.
   struct stat info {};
   if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) return failed(notRegular);
-  opened.fd = Fd(::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, privateFileMode));
+  opened.fd =
+      Fd(::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, privateFileMode));
   if (!opened.fd.valid()) {
     const int error = errno;
     opened.missing = error == ENOENT;
@@ -161,7 +164,9 @@ void writeAtomically(const QString& path, const QByteArray& data) {
 
 void overwriteInPlace(const QString& path, const QByteArray& data) {
   Fd fd = openForWriting(path, O_WRONLY);
-  auto failure = [&] { return Error(QStringLiteral("could not write %1: %2").arg(path, reason(errno))); };
+  auto failure = [&] {
+    return Error(QStringLiteral("could not write %1: %2").arg(path, reason(errno)));
+  };
   if (::lseek(fd.get(), 0, SEEK_SET) != 0 || !writeFully(fd.get(), data.constData(), data.size()) ||
       ::ftruncate(fd.get(), off_t(data.size())) != 0 || ::fsync(fd.get()) != 0 || fd.close() != 0)
     throw failure();

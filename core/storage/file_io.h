@@ -33,10 +33,10 @@ private:
 
 // A regular file opened without blocking, or why not.
 struct Opened {
-  Fd fd;                // invalid when the file was not opened
-  int64_t size = 0;     // at the time of opening
-  QString reason;       // why not, naming the file; empty when `fd` is valid
-  bool missing = false; // the file does not exist
+  Fd fd;                 // invalid when the file was not opened
+  int64_t size = 0;      // at the time of opening
+  QString reason;        // why not, naming the file; empty when `fd` is valid
+  bool missing = false;  // the file does not exist
 };
 
 // Opens `path` with open(2) `flags` (O_CREAT with mode 0600) and keeps it only when it is

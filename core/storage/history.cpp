@@ -50,7 +50,8 @@ void History::append(const Entry& entry) {
   std::optional<QByteArray> line = history_codec::encode(entry);
   if (!line) return;
   if (line->size() > maxLineBytes) {
-    Log::info(QStringLiteral("history: a dictation of %1 bytes is too long to keep").arg(line->size()));
+    Log::info(
+        QStringLiteral("history: a dictation of %1 bytes is too long to keep").arg(line->size()));
     return;
   }
   line->append('\n');
@@ -106,8 +107,9 @@ void History::trim() {
     rewrite(encodeOldestFirst(newestFirst));
     entries_ = newestFirst.size();
   } catch (const Error& error) {
-    reportFailure(QStringLiteral("history: could not trim %1; new dictations are not kept until it can be")
-                      .arg(error.message()));
+    reportFailure(
+        QStringLiteral("history: could not trim %1; new dictations are not kept until it can be")
+            .arg(error.message()));
   }
 }
 
@@ -118,7 +120,8 @@ void History::rewrite(const QByteArray& kept) {
     // No temporary file beside it (a read-only folder): in place, the cap still holds and
     // new dictations are still kept.
     file_io::overwriteInPlace(path_, kept);
-    if (!reportedInPlace_) Log::info(QStringLiteral("history: %1; trimmed it in place").arg(atomic.message()));
+    if (!reportedInPlace_)
+      Log::info(QStringLiteral("history: %1; trimmed it in place").arg(atomic.message()));
     reportedInPlace_ = true;
   }
 }

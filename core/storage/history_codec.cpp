@@ -16,7 +16,9 @@ std::string utf8(const QString& text) {
   return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString fromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 template <typename Object>
 const ordered_json* member(const Object& object, const char* key) {

@@ -12,11 +12,14 @@ inline bool nestsDeeperThan(const char* begin, const char* end, int limit) {
   for (const char* at = begin; at < end; ++at) {
     const char c = *at;
     if (inString) {
-      if (c == '\\') ++at;
-      else if (c == '"') inString = false;
+      if (c == '\\')
+        ++at;
+      else if (c == '"')
+        inString = false;
       continue;
     }
-    if (c == '"') inString = true;
+    if (c == '"')
+      inString = true;
     else if (c == '[' || c == '{') {
       if (++depth > limit) return true;
     } else if (c == ']' || c == '}') {

@@ -27,8 +27,8 @@ QString programForThisProcess() {
 QString quoteArgument(const QString& argument) {
   static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
   const bool needsQuotes =
-      argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
-                                        [](QChar c) { return reserved.contains(c); });
+      argument.isEmpty() ||
+      std::any_of(argument.begin(), argument.end(), [](QChar c) { return reserved.contains(c); });
   QString quoted = argument;
   quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
   if (!needsQuotes) return quoted;
@@ -86,16 +86,17 @@ void AutostartLoginItem::setEnabled(bool on) {
   if (executable_.isEmpty()) throw Error(QStringLiteral("the program's own path is unknown"));
   const QString folder = QFileInfo(desktopFile_).absolutePath();
   if (!QDir().mkpath(folder)) throw Error(QStringLiteral("could not create %1").arg(folder));
-  const QString entry = QStringLiteral(
-                            "[Desktop Entry]\n"
-                            "Type=Application\n"
-                            "Name=Talvo\n"
-                            "Comment=Push-to-talk dictation\n"
-                            "Icon=org.talvo.Talvo\n"
-                            "Exec=%1\n"
-                            "Terminal=false\n"
-                            "X-GNOME-Autostart-enabled=true\n")
-                            .arg(desktopExecLine(executable_, {QString::fromLatin1(autostartArgument)}));
+  const QString entry =
+      QStringLiteral(
+          "[Desktop Entry]\n"
+          "Type=Application\n"
+          "Name=Talvo\n"
+          "Comment=Push-to-talk dictation\n"
+          "Icon=org.talvo.Talvo\n"
+          "Exec=%1\n"
+          "Terminal=false\n"
+          "X-GNOME-Autostart-enabled=true\n")
+          .arg(desktopExecLine(executable_, {QString::fromLatin1(autostartArgument)}));
   file_io::writeAtomically(desktopFile_, entry.toUtf8());
 }
 

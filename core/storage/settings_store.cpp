@@ -25,7 +25,8 @@ QSettingsStore::QSettingsStore() : QSettingsStore(defaultPath()) {}
 
 QSettingsStore::QSettingsStore(const QString& iniPath) {
   if (const auto why = refusal(iniPath)) {
-    Log::info(QStringLiteral("settings: %1; using the defaults, and changes are not saved").arg(*why));
+    Log::info(
+        QStringLiteral("settings: %1; using the defaults, and changes are not saved").arg(*why));
     return;
   }
   settings_ = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);

@@ -27,9 +27,11 @@ UpdateInfo UpdateInfo::decode(const QByteArray& bytes) {
   try {
     document = json::parse(bytes.begin(), bytes.end());
   } catch (const json::parse_error& error) {
-    throw Error(QStringLiteral("The version document is not valid JSON (at byte %1).").arg(error.byte));
+    throw Error(
+        QStringLiteral("The version document is not valid JSON (at byte %1).").arg(error.byte));
   }
-  if (!document.is_object()) throw Error(QStringLiteral("The version document is not a JSON object."));
+  if (!document.is_object())
+    throw Error(QStringLiteral("The version document is not a JSON object."));
   UpdateInfo info;
   info.version = *stringField(document, "version", true);
   info.url = *stringField(document, "url", true);

@@ -28,7 +28,9 @@ std::vector<qint64> components(const QString& version) {
   return result;
 }
 
-void skipped(const QString& reason) { Log::info(QStringLiteral("update check skipped: ") + reason); }
+void skipped(const QString& reason) {
+  Log::info(QStringLiteral("update check skipped: ") + reason);
+}
 
 // What arrived so far; the request is abandoned once it outgrows a version document.
 struct Download {
@@ -79,7 +81,8 @@ QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address, doub
   QNetworkRequest request(address);
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::UserVerifiedRedirectPolicy);
   request.setTransferTimeout(int(timeoutSeconds * 1000));
 
   QNetworkReply* raw = network->get(request);  // a child of the manager
@@ -91,17 +94,21 @@ QCoro::Task<std::optional<UpdateInfo>> check(QString current, QUrl address, doub
     else
       raw->abort();
   });
-  QObject::connect(raw, &QNetworkReply::metaDataChanged, raw, [raw, download] { collect(raw, download); });
-  QObject::connect(raw, &QNetworkReply::readyRead, raw, [raw, download] { collect(raw, download); });
+  QObject::connect(raw, &QNetworkReply::metaDataChanged, raw,
+                   [raw, download] { collect(raw, download); });
+  QObject::connect(raw, &QNetworkReply::readyRead, raw,
+                   [raw, download] { collect(raw, download); });
   co_await raw;
 
   if (download->tooLarge) {
-    skipped(QStringLiteral("The version document is larger than %1 KB.").arg(kMaxDocumentBytes / 1024));
+    skipped(
+        QStringLiteral("The version document is larger than %1 KB.").arg(kMaxDocumentBytes / 1024));
     co_return std::nullopt;
   }
   const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
   if (status.isValid() && status.toInt() != 200) co_return std::nullopt;
-  if (raw->error() == QNetworkReply::OperationCanceledError || raw->error() == QNetworkReply::TimeoutError) {
+  if (raw->error() == QNetworkReply::OperationCanceledError ||
+      raw->error() == QNetworkReply::TimeoutError) {
     skipped(QStringLiteral("The request timed out."));
     co_return std::nullopt;
   }

@@ -39,7 +39,8 @@ TEST(CommandLine, ModeSelection) {
       {{"clips", "-"}, mode::Application{}},
   };
   for (const auto& [arguments, expected] : cases)
-    EXPECT_EQ(selectMode(QStringList{"talvo"} + arguments), expected) << arguments.join(' ').toStdString();
+    EXPECT_EQ(selectMode(QStringList{"talvo"} + arguments), expected)
+        << arguments.join(' ').toStdString();
 }
 
 TEST(CommandLine, InformingModesReplyWithTextAndStatus) {
@@ -47,16 +48,19 @@ TEST(CommandLine, InformingModesReplyWithTextAndStatus) {
   ASSERT_TRUE(help);
   EXPECT_FALSE(help->toStandardError);
   EXPECT_EQ(help->status, 0);
-  for (const char* option : {"--replay DIR", "--no-ai", "--render-icon DIR", "--render-ui DIR", "--autostart",
-                             "--help", "--version"})
+  for (const char* option : {"--replay DIR", "--no-ai", "--render-icon DIR", "--render-ui DIR",
+                             "--autostart", "--help", "--version"})
     EXPECT_TRUE(help->text.contains(option)) << option;
 
-  EXPECT_EQ(infoReply(mode::Version{}, "1.2.3", "ci-42"), (InfoReply{"talvo 1.2.3 (build ci-42)\n", false, 0}));
-  EXPECT_EQ(infoReply(mode::Version{}, "dev", ""), (InfoReply{"talvo dev (no build id)\n", false, 0}));
+  EXPECT_EQ(infoReply(mode::Version{}, "1.2.3", "ci-42"),
+            (InfoReply{"talvo 1.2.3 (build ci-42)\n", false, 0}));
+  EXPECT_EQ(infoReply(mode::Version{}, "dev", ""),
+            (InfoReply{"talvo dev (no build id)\n", false, 0}));
 
   const auto bad = infoReply(mode::BadOption{"--frobnicate"}, "1.2.3", "");
   ASSERT_TRUE(bad);
-  EXPECT_TRUE(bad->toStandardError && bad->status == 2 && bad->text.contains("unknown option --frobnicate"))
+  EXPECT_TRUE(bad->toStandardError && bad->status == 2 &&
+              bad->text.contains("unknown option --frobnicate"))
       << bad->text.toStdString();
 
   for (const Mode& working : {Mode{mode::Application{}}, Mode{mode::Replay{"clips", true}},

@@ -19,19 +19,25 @@ DictationRecord sampleRecord() {
 
 TEST(ReplayReport, ClipLines) {
   DictationRecord record = sampleRecord();
-  const ClipResult result = makeClipResult("a.wav", record, {"hello there world", {}}, {"Hello there world", {}});
-  EXPECT_EQ(clipLines(result, record, 4, 0.5),
-            (QStringList{"a.wav              release->text   33ms (stt   31ms, cleanup    0ms rules, pocketsphinx)  WER raw 0.00 final 0.00",
-                         "    live updates 4, first after 0.50s | lowest confidence 0.30 | unsure: there",
-                         "    words: hello=0.91 there=0.30 world=-1.00"}));
+  const ClipResult result =
+      makeClipResult("a.wav", record, {"hello there world", {}}, {"Hello there world", {}});
+  EXPECT_EQ(
+      clipLines(result, record, 4, 0.5),
+      (QStringList{"a.wav              release->text   33ms (stt   31ms, cleanup    0ms rules, "
+                   "pocketsphinx)  WER raw 0.00 final 0.00",
+                   "    live updates 4, first after 0.50s | lowest confidence 0.30 | unsure: there",
+                   "    words: hello=0.91 there=0.30 world=-1.00"}));
   // The server's text names it.
   record.engine = SpeechEngine::server;
-  EXPECT_TRUE(clipLines(makeClipResult("a.wav", record, {}, {}), record, 4, 0.5)[0].contains("rules, server)"));
+  EXPECT_TRUE(clipLines(makeClipResult("a.wav", record, {}, {}), record, 4, 0.5)[0].contains(
+      "rules, server)"));
   // No live words and no confidence at all print -1; a long name is not cut.
   record.words = {{"hi", std::nullopt, false}};
-  const QStringList lines = clipLines(makeClipResult("a-very-long-clip-name.wav", record, {}, {}), record, 0, {});
+  const QStringList lines =
+      clipLines(makeClipResult("a-very-long-clip-name.wav", record, {}, {}), record, 0, {});
   EXPECT_TRUE(lines[0].startsWith("a-very-long-clip-name.wav release->text"));
-  EXPECT_EQ(lines[1], "    live updates 0, first after -1.00s | lowest confidence -1.00 | unsure: ");
+  EXPECT_EQ(lines[1],
+            "    live updates 0, first after -1.00s | lowest confidence -1.00 | unsure: ");
 }
 
 TEST(ReplayReport, SummaryTakesTheUpperMiddle) {
@@ -45,12 +51,14 @@ TEST(ReplayReport, SummaryTakesTheUpperMiddle) {
 
 TEST(ReplayReport, JsonHasSortedKeys) {
   EXPECT_EQ(resultsJson({}).trimmed(), "[]");
-  const std::string text = resultsJson({makeClipResult("x.wav", sampleRecord(), {}, {})}).toStdString();
+  const std::string text =
+      resultsJson({makeClipResult("x.wav", sampleRecord(), {}, {})}).toStdString();
   const auto parsed = nlohmann::json::parse(text);
   std::vector<std::string> keys;
   for (auto it = parsed[0].begin(); it != parsed[0].end(); ++it) keys.push_back(it.key());
-  EXPECT_EQ(keys, (std::vector<std::string>{"cleanup", "cleanup_ms", "engine", "file", "note", "raw", "stt_ms",
-                                            "text", "total_ms", "want", "wer_final_vs_want", "wer_raw"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"cleanup", "cleanup_ms", "engine", "file", "note",
+                                            "raw", "stt_ms", "text", "total_ms", "want",
+                                            "wer_final_vs_want", "wer_raw"}));
   EXPECT_EQ(parsed[0]["total_ms"], 33);
   EXPECT_EQ(parsed[0]["engine"], "pocketsphinx");
   EXPECT_EQ(parsed[0]["wer_raw"], 1.0);
@@ -58,7 +66,8 @@ TEST(ReplayReport, JsonHasSortedKeys) {
 }
 
 TEST(ReplayReport, LineBreaksInANameCannotStartALine) {
-  EXPECT_EQ(printableLine("a\nb\rc\u2028d\te: caf\u00e9"), "a\\u000ab\\u000dc\\u2028d\\u0009e: caf\u00e9");
+  EXPECT_EQ(printableLine("a\nb\rc\u2028d\te: caf\u00e9"),
+            "a\\u000ab\\u000dc\\u2028d\\u0009e: caf\u00e9");
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString clip = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
+const QString clip = QStringLiteral(
+    "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
 // The recogniser alone gets about a third of these words wrong.
 const QByteArray said = "he was not an ill disposed young man";
 

@@ -21,7 +21,8 @@
 namespace talvo {
 namespace {
 
-const QString librivox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-");
+const QString librivox = QStringLiteral(
+    "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-");
 
 TEST(Replay, AwkwardFilesGetOneLineEachAndTheRunEnds) {
   const QString forged = QStringLiteral("b\nmedian release->text 1 ms, worst 1 ms, 1 clips");
@@ -29,20 +30,24 @@ TEST(Replay, AwkwardFilesGetOneLineEachAndTheRunEnds) {
   test::LogCapture log;
   auto at = [&](const QString& name) { return dir.filePath("clips/" + name); };
   auto sox = [&](const QString& name, const QString& rate, const QStringList& effect) {
-    return QProcess::execute("sox", QStringList{"-n", "-r", rate, "-b", "16", "-c", "1", at(name)} + effect);
+    return QProcess::execute(
+        "sox", QStringList{"-n", "-r", rate, "-b", "16", "-c", "1", at(name)} + effect);
   };
   ASSERT_TRUE(QDir().mkpath(at("sub")));
   ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo")).constData(), 0600), 0);
   // Real speech as a microphone seldom delivers it: stereo at 44.1 kHz.
-  ASSERT_EQ(QProcess::execute("sox", {librivox + "0930.wav", "-r", "44100", "-c", "2", at("a.wav")}), 0);
+  ASSERT_EQ(
+      QProcess::execute("sox", {librivox + "0930.wav", "-r", "44100", "-c", "2", at("a.wav")}), 0);
   QFile said(at("a.said"));
-  ASSERT_TRUE(said.open(QIODevice::WriteOnly) && said.write("he might even have been made amiable himself\n"));
+  ASSERT_TRUE(said.open(QIODevice::WriteOnly) &&
+              said.write("he might even have been made amiable himself\n"));
   said.close();
   ASSERT_TRUE(QFile::copy(librivox + "0880.wav", at(forged + ".wav")));
   ASSERT_TRUE(QFile::link(at("fifo"), at(forged + ".said")));
   ASSERT_TRUE(QFile::link("/dev/zero", at(forged + ".want")));
   ASSERT_EQ(sox("c-empty.wav", "16000", {"trim", "0", "0"}), 0);
-  ASSERT_EQ(sox("d-lies.wav", "1", {"synth", "700", "sine", "0"}), 0);  // 1 Hz: 1.4 KB of 11 minutes
+  ASSERT_EQ(sox("d-lies.wav", "1", {"synth", "700", "sine", "0"}),
+            0);  // 1 Hz: 1.4 KB of 11 minutes
   ASSERT_TRUE(QFile::copy(at("a.said"), at("e-text.wav")));
   ASSERT_TRUE(QFile::link(at("fifo"), at("f-fifo.wav")));
   const QByteArray notUtf8 = QFile::encodeName(at("g")).append("\xff.wav");
@@ -51,8 +56,9 @@ TEST(Replay, AwkwardFilesGetOneLineEachAndTheRunEnds) {
   ASSERT_TRUE(QFile::copy(at("a.wav"), at("sub/inner.wav")));
 
   QStringList lines;
-  const ReplayOptions options{std::make_shared<speech::SphinxTranscriber>(), LocalModelCleaner::create({.enabled = false}),
-                             false, 8, [&lines](const QString& line) { lines << line; }};
+  const ReplayOptions options{std::make_shared<speech::SphinxTranscriber>(),
+                              LocalModelCleaner::create({.enabled = false}), false, 8,
+                              [&lines](const QString& line) { lines << line; }};
   const ReplayOutcome outcome = test::run(replay(dir.filePath("clips"), options));
   ::unlink(notUtf8.constData());  // a name QTemporaryDir could not spell
   EXPECT_EQ(outcome, (ReplayOutcome{3, std::nullopt}));
@@ -75,14 +81,17 @@ TEST(Replay, AwkwardFilesGetOneLineEachAndTheRunEnds) {
     if (!line.startsWith(' ')) heads << line;
   ASSERT_EQ(heads.size(), expected.size()) << lines.join('\n').toStdString();
   for (qsizetype i = 0; i < heads.size(); ++i)
-    EXPECT_TRUE(heads[i].startsWith(expected[i]) && !heads[i].contains('\n')) << heads[i].toStdString();
+    EXPECT_TRUE(heads[i].startsWith(expected[i]) && !heads[i].contains('\n'))
+        << heads[i].toStdString();
   // Unreadable references are named on their clip's line, not scored as empty texts.
-  EXPECT_TRUE(heads[2].endsWith("WER raw n/a final n/a  (" + shown + ".said: not a regular file; " + shown +
-                                ".want: not a regular file)")) << heads[2].toStdString();
+  EXPECT_TRUE(heads[2].endsWith("WER raw n/a final n/a  (" + shown + ".said: not a regular file; " +
+                                shown + ".want: not a regular file)"))
+      << heads[2].toStdString();
 
   QFile out(at("replay-rules.json"));
   ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-  EXPECT_EQ(out.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+  EXPECT_EQ(out.permissions(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
   const auto results = nlohmann::json::parse(out.readAll().toStdString());
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0]["file"], "a.wav");

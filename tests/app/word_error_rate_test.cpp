@@ -19,12 +19,14 @@ TEST(WordErrorRate, EditDistanceOverReferenceWords) {
       {"the cat sat", "sat the cat", 2.0 / 3.0},
   };
   for (const auto& [reference, hypothesis, rate] : cases)
-    EXPECT_DOUBLE_EQ(wordErrorRate(reference, hypothesis), rate) << reference << " / " << hypothesis;
+    EXPECT_DOUBLE_EQ(wordErrorRate(reference, hypothesis), rate)
+        << reference << " / " << hypothesis;
 }
 
 TEST(WordErrorRate, WordsKeepApostrophesMarksAndDigits) {
   EXPECT_EQ(normalizedWords("Don't STOP—now"), (QStringList{"don't", "stop", "now"}));
-  EXPECT_EQ(normalizedWords(QString::fromUtf8("Caf\u0065\u0301 n\u00ba 42 \u05e9\u05dc\u05d5\u05dd \U0001F3A4")),
+  EXPECT_EQ(normalizedWords(QString::fromUtf8(
+                "Caf\u0065\u0301 n\u00ba 42 \u05e9\u05dc\u05d5\u05dd \U0001F3A4")),
             (QStringList{QString::fromUtf8("caf\u0065\u0301"), QString::fromUtf8("n\u00ba"), "42",
                          QString::fromUtf8("\u05e9\u05dc\u05d5\u05dd")}));
 }

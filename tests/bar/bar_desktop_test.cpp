@@ -79,8 +79,8 @@ bool windowManagerRunning() {
   unsigned long after = 0;
   unsigned char* data = nullptr;
   Display* d = xDisplay();
-  XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False),
-                     0, 1, False, AnyPropertyType, &type, &format, &items, &after, &data);
+  XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False), 0,
+                     1, False, AnyPropertyType, &type, &format, &items, &after, &data);
   if (data) XFree(data);
   return items > 0;
 }
@@ -302,8 +302,10 @@ TEST_P(BarClick, GoesToTheBarOnlyWhereItMeansSomething) {
 INSTANTIATE_TEST_SUITE_P(
     Desktop, BarClick,
     ::testing::Values(
-        ClickCase{"plainMessage", PillPhase::message("No text box selected", "text.badge.xmark", false), false},
-        ClickCase{"clickableMessage", PillPhase::message("Click to copy", "doc.on.clipboard", true), true},
+        ClickCase{"plainMessage",
+                  PillPhase::message("No text box selected", "text.badge.xmark", false), false},
+        ClickCase{"clickableMessage", PillPhase::message("Click to copy", "doc.on.clipboard", true),
+                  true},
         ClickCase{"resting", PillPhase::of(K::resting), true}),
     [](const auto& info) { return std::string(info.param.name); });
 

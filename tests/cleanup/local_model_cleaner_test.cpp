@@ -53,15 +53,17 @@ protected:
     return cleaner;
   }
 
-  void answerWith(const QString& content) { server.script(kChat, {.body = test::chatCompletion(content)}); }
+  void answerWith(const QString& content) {
+    server.script(kChat, {.body = test::chatCompletion(content)});
+  }
 
   QJsonObject lastChat() const {
     const auto* request = server.last(kChat);
     return request ? QJsonDocument::fromJson(request->body).object() : QJsonObject();
   }
 
-  static CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner, const QString& text,
-                               QStringList terms = {}) {
+  static CleanupResult cleanUp(const std::shared_ptr<LocalModelCleaner>& cleaner,
+                               const QString& text, QStringList terms = {}) {
     return test::run(cleaner->clean(text, std::move(terms)));
   }
 
@@ -113,7 +115,8 @@ class BadAnswers : public LocalModelCleanerTest, public ::testing::WithParamInte
 TEST_P(BadAnswers, GiveTheRulesWithANote) {
   auto cleaner = readyCleaner();
   server.script(kChat, GetParam().reply);
-  EXPECT_EQ(cleanUp(cleaner, kSpoken), (CleanupResult{kRuled, Kind::rules, QString::fromUtf8(GetParam().note)}));
+  EXPECT_EQ(cleanUp(cleaner, kSpoken),
+            (CleanupResult{kRuled, Kind::rules, QString::fromUtf8(GetParam().note)}));
 }
 
 LoopbackHttp::Reply says(const char16_t* content, const char* finish = "stop") {
@@ -127,22 +130,32 @@ constexpr const char* kTooLarge = "error: the model's answer is larger than 64 K
 INSTANTIATE_TEST_SUITE_P(
     Table, BadAnswers,
     ::testing::Values(
-        BadAnswer{"wordy", says(u"Sure! Here is a much longer answer about things nobody said"), "off-script"},
+        BadAnswer{"wordy", says(u"Sure! Here is a much longer answer about things nobody said"),
+                  "off-script"},
         BadAnswer{"cutOffAtTheTokenLimit", says(u"Hello there, how", "length"), "off-script"},
         BadAnswer{"undictatedLineBreak", says(u"Hello there,\nhow are you?"), "off-script"},
         BadAnswer{"escapeSequence", says(u"Hello there, \x1B[2Jhow are you?"), "off-script"},
         BadAnswer{"carriageReturn", says(u"Hello there,\r how are you?"), "off-script"},
-        BadAnswer{"http500", {.status = 500, .body = R"({"error":"boom"})"}, "error: the model server answered HTTP 500"},
-        BadAnswer{"http503", {.status = 503, .body = "{}"}, "error: the model server answered HTTP 503"},
+        BadAnswer{"http500",
+                  {.status = 500, .body = R"({"error":"boom"})"},
+                  "error: the model server answered HTTP 500"},
+        BadAnswer{
+            "http503", {.status = 503, .body = "{}"}, "error: the model server answered HTTP 503"},
         // Not followed: a redirect could lead off the machine.
-        BadAnswer{"redirect", {.status = 302, .extraHeaders = "Location: /elsewhere\r\n"},
+        BadAnswer{"redirect",
+                  {.status = 302, .extraHeaders = "Location: /elsewhere\r\n"},
                   "error: the model server answered HTTP 302"},
-        BadAnswer{"notJson", {.body = "<html>hello</html>"}, kNotJson}, BadAnswer{"empty", {}, kNotJson},
-        BadAnswer{"badUtf8", {.body = "{\"choices\":[{\"message\":{\"content\":\"\xff\xfe\"}}]}"}, kNotJson},
-        BadAnswer{"deepNesting", {.body = QByteArray(30000, '[') + QByteArray(30000, ']')}, kNoText},
+        BadAnswer{"notJson", {.body = "<html>hello</html>"}, kNotJson},
+        BadAnswer{"empty", {}, kNotJson},
+        BadAnswer{"badUtf8",
+                  {.body = "{\"choices\":[{\"message\":{\"content\":\"\xff\xfe\"}}]}"},
+                  kNotJson},
+        BadAnswer{
+            "deepNesting", {.body = QByteArray(30000, '[') + QByteArray(30000, ']')}, kNoText},
         BadAnswer{"noChoices", {.body = R"({"choices":[]})"}, kNoText},
         BadAnswer{"array", {.body = "[1,2,3]"}, kNoText},
-        BadAnswer{"nullContent", {.body = R"({"choices":[{"message":{"content":null}}]})"}, kNoText},
+        BadAnswer{
+            "nullContent", {.body = R"({"choices":[{"message":{"content":null}}]})"}, kNoText},
         BadAnswer{"numberContent", {.body = R"({"choices":[{"message":{"content":7}}]})"}, kNoText},
         BadAnswer{"tooLarge", {.filler = qint64{70} * 1024}, kTooLarge},
         BadAnswer{"tooLargeUnannounced", {.announceLength = false, .filler = kEndless}, kTooLarge}),
@@ -162,7 +175,8 @@ TEST_F(LocalModelCleanerTest, ServerGoneAfterTheProbeGivesAnErrorNote) {
   server.close();
   const CleanupResult result = cleanUp(cleaner, kSpoken);
   EXPECT_EQ(result.text, kRuled);
-  EXPECT_TRUE(result.note.startsWith("error: the model server could not be reached")) << result.note.toStdString();
+  EXPECT_TRUE(result.note.startsWith("error: the model server could not be reached"))
+      << result.note.toStdString();
   // The failure refreshes the status, so the next dictation does not try again.
   EXPECT_TRUE(test::spinUntil([&] { return cleaner->status() == AIStatus::turnedOff; }));
 }
@@ -180,7 +194,8 @@ TEST_F(LocalModelCleanerTest, SwitchedOffNeverAsksTheModel) {
 
 TEST_F(LocalModelCleanerTest, ShortTextNeverAsksTheModel) {
   auto cleaner = readyCleaner();
-  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("hello there")), (CleanupResult{"Hello there", Kind::rules, "short"}));
+  EXPECT_EQ(cleanUp(cleaner, QStringLiteral("hello there")),
+            (CleanupResult{"Hello there", Kind::rules, "short"}));
   EXPECT_EQ(server.count(kChat), 0);
 }
 
@@ -193,13 +208,17 @@ TEST_F(LocalModelCleanerTest, RefusedConnectionIsTurnedOffAndNoted) {
 // ---- status ------------------------------------------------------------------------------------
 
 TEST_F(LocalModelCleanerTest, StatusFollowsTheProbe) {
-  for (const auto& [reply, status] : std::initializer_list<std::pair<LoopbackHttp::Reply, AIStatus>>{
-           {{.status = 503}, AIStatus::downloading}, {{.status = 500}, AIStatus::unknown},
-           {{.status = 404}, AIStatus::unknown}, {{.status = 302, .extraHeaders = "Location: /x\r\n"}, AIStatus::unknown},
+  for (const auto& [reply, status] :
+       std::initializer_list<std::pair<LoopbackHttp::Reply, AIStatus>>{
+           {{.status = 503}, AIStatus::downloading},
+           {{.status = 500}, AIStatus::unknown},
+           {{.status = 404}, AIStatus::unknown},
+           {{.status = 302, .extraHeaders = "Location: /x\r\n"}, AIStatus::unknown},
            {{.status = 200}, AIStatus::ready}}) {
     server.script(kModels, reply);
     auto cleaner = makeCleaner({});
-    EXPECT_TRUE(test::spinUntil([&, status = status] { return cleaner->status() == status; })) << toString(status).toStdString();
+    EXPECT_TRUE(test::spinUntil([&, status = status] { return cleaner->status() == status; }))
+        << toString(status).toStdString();
   }
 }
 
@@ -207,7 +226,8 @@ TEST_F(LocalModelCleanerTest, StatusFollowsTheProbe) {
 // is given up and leaves the status unknown.
 TEST_F(LocalModelCleanerTest, ProbeThatNeverEndsIsGivenUp) {
   for (const LoopbackHttp::Reply& reply :
-       {LoopbackHttp::Reply{.silent = true}, LoopbackHttp::Reply{.announceLength = false, .filler = kEndless}}) {
+       {LoopbackHttp::Reply{.silent = true},
+        LoopbackHttp::Reply{.announceLength = false, .filler = kEndless}}) {
     server.script(kModels, {});
     auto cleaner = readyCleaner({.probeTimeout = 0.2});
     const int hungUp = server.hungUpEarly();
@@ -226,21 +246,30 @@ TEST_F(LocalModelCleanerTest, HostOffTheMachineIsNotEligible) {
 
 TEST(ModelEndpoint, OnlyLoopbackHostsMayBeContacted) {
   const std::pair<const char*, std::optional<AIStatus>> cases[] = {
-      {"http://127.0.0.1:8080", std::nullopt}, {"http://127.0.0.2", std::nullopt},
-      {"http://[::1]:8080", std::nullopt}, {"http://LocalHost:11434/", std::nullopt},
-      {"https://localhost/api", std::nullopt}, {"http://192.168.1.2:8080", AIStatus::notEligible},
-      {"http://localhost.example.com", AIStatus::notEligible}, {"http://[2001:db8::1]/", AIStatus::notEligible},
-      {"http://0.0.0.0:8080", AIStatus::notEligible}, {"https://10.0.0.1/", AIStatus::notEligible},
-      {"ftp://127.0.0.1/", AIStatus::unknown}, {"not a url", AIStatus::unknown}};
+      {"http://127.0.0.1:8080", std::nullopt},
+      {"http://127.0.0.2", std::nullopt},
+      {"http://[::1]:8080", std::nullopt},
+      {"http://LocalHost:11434/", std::nullopt},
+      {"https://localhost/api", std::nullopt},
+      {"http://192.168.1.2:8080", AIStatus::notEligible},
+      {"http://localhost.example.com", AIStatus::notEligible},
+      {"http://[2001:db8::1]/", AIStatus::notEligible},
+      {"http://0.0.0.0:8080", AIStatus::notEligible},
+      {"https://10.0.0.1/", AIStatus::notEligible},
+      {"ftp://127.0.0.1/", AIStatus::unknown},
+      {"not a url", AIStatus::unknown}};
   for (const auto& [address, verdict] : cases)
     EXPECT_EQ(endpointVerdict(QUrl(QString::fromUtf8(address))), verdict) << address;
 }
 
 TEST(ModelEndpoint, RoutesGoBelowTheServerAddress) {
   const QString models = QStringLiteral("v1/models");
-  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080"), models).toString(), "http://127.0.0.1:8080/v1/models");
-  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080/"), models).toString(), "http://127.0.0.1:8080/v1/models");
-  EXPECT_EQ(endpointRoute(QUrl("http://localhost/llm//?x=1#y"), models).toString(), "http://localhost/llm/v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080"), models).toString(),
+            "http://127.0.0.1:8080/v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://127.0.0.1:8080/"), models).toString(),
+            "http://127.0.0.1:8080/v1/models");
+  EXPECT_EQ(endpointRoute(QUrl("http://localhost/llm//?x=1#y"), models).toString(),
+            "http://localhost/llm/v1/models");
 }
 
 TEST_F(LocalModelCleanerTest, LocalhostByNameIsProbed) {
@@ -273,7 +302,8 @@ TEST_F(LocalModelCleanerTest, PrewarmAsksForOneTokenWithTheInstructions) {
   ASSERT_TRUE(test::spinUntil([&] { return server.count(kChat) == 1; }));
   const QJsonObject body = lastChat();
   EXPECT_EQ(body["max_tokens"].toInt(), 1);
-  EXPECT_EQ(body["messages"][0]["content"].toString(), cleanupInstructions({QStringLiteral("Marguerite")}));
+  EXPECT_EQ(body["messages"][0]["content"].toString(),
+            cleanupInstructions({QStringLiteral("Marguerite")}));
   EXPECT_TRUE(test::spinUntil([&] { return server.count(kModels) == probes + 1; }));
 }
 
@@ -296,8 +326,10 @@ TEST_F(LocalModelCleanerTest, CleanOutlivesItsOwnersReference) {
 
 TEST(CleanupInstructions, FixedTextThenAtMostSixtyTermsThenTheLastSentence) {
   const QString bare = cleanupInstructions({});
-  ASSERT_TRUE(bare.endsWith("clean it and output it as a question or order.\n\nOutput only the cleaned text."));
-  const QString fixed = bare.chopped(30);  // without terms an empty line stands before the last sentence
+  ASSERT_TRUE(bare.endsWith(
+      "clean it and output it as a question or order.\n\nOutput only the cleaned text."));
+  const QString fixed =
+      bare.chopped(30);  // without terms an empty line stands before the last sentence
   EXPECT_EQ(fixed.size(), 695);
   EXPECT_EQ(fixed.count(u'\n'), 8);
   EXPECT_TRUE(fixed.startsWith("You clean up voice dictation. Someone spoke,"));

@@ -61,12 +61,17 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Foreign, CleanExamples,
     ::testing::Values(
-        Example{u"um I love it \U0001F44D\U0001F3FD new line thanks \U0001F468\u200D\U0001F469\u200D\U0001F467",
-                u"I love it \U0001F44D\U0001F3FD\nThanks \U0001F468\u200D\U0001F469\u200D\U0001F467"},
+        Example{
+            u"um I love it \U0001F44D\U0001F3FD new line thanks "
+            u"\U0001F468\u200D\U0001F469\u200D\U0001F467",
+            u"I love it \U0001F44D\U0001F3FD\nThanks \U0001F468\u200D\U0001F469\u200D\U0001F467"},
         Example{u"cafe\u0301 au lait, cre\u0300me", u"Cafe\u0301 au lait, cre\u0300me"},
-        Example{u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u05DE\u05D4 \u05E9\u05DC\u05D5\u05DE\u05DA?",
-                u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u05DE\u05D4 \u05E9\u05DC\u05D5\u05DE\u05DA?"},
-        Example{u"\u0645\u0631\u062D\u0628\u0627 um \u0628\u0643", u"\u0645\u0631\u062D\u0628\u0627 \u0628\u0643"},
+        Example{u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u05DE\u05D4 "
+                u"\u05E9\u05DC\u05D5\u05DE\u05DA?",
+                u"\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD. \u05DE\u05D4 "
+                u"\u05E9\u05DC\u05D5\u05DE\u05DA?"},
+        Example{u"\u0645\u0631\u062D\u0628\u0627 um \u0628\u0643",
+                u"\u0645\u0631\u062D\u0628\u0627 \u0628\u0643"},
         // Only ASCII a-z is capitalised.
         Example{u"\u00E9t\u00E9. \u00E0 bient\u00F4t", u"\u00E9t\u00E9. \u00E0 bient\u00F4t"},
         // A lone surrogate is carried through untouched rather than crashing anything.
@@ -76,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
 // sentence end the rules choose, search the whole text again.
 QString scratchesOneByOne(const QString& input) {
   using icu_text::Pattern;
-  const Pattern scratch(uR"((scratch that|delete that|forget that)[,.]?\s*)", Pattern::Case::insensitive);
+  const Pattern scratch(uR"((scratch that|delete that|forget that)[,.]?\s*)",
+                        Pattern::Case::insensitive);
   const Pattern sentenceEnd(uR"([.!?]\s+)", Pattern::Case::sensitive);
   icu::UnicodeString text = icu_text::toIcu(input);
   UErrorCode status = U_ZERO_ERROR;
@@ -85,7 +91,8 @@ QString scratchesOneByOne(const QString& input) {
     std::vector<int32_t> ends{0, 0};
     for (auto s = sentenceEnd.matcher(before); s->find();) ends.push_back(s->end(status));
     bool blank = true;
-    for (int32_t i = ends.back(); i < before.length(); ++i) blank = blank && icu_text::isHorizontalSpace(before[i]);
+    for (int32_t i = ends.back(); i < before.length(); ++i)
+      blank = blank && icu_text::isHorizontalSpace(before[i]);
     const int32_t cut = blank ? ends[ends.size() - 2] : ends.back();
     text = icu::UnicodeString(text, 0, cut) + icu::UnicodeString(text, m->end(status));
   }
@@ -95,10 +102,29 @@ QString scratchesOneByOne(const QString& input) {
 // The scratch pass is done in one sweep, without searching again after each cut; random
 // texts dense with commands and sentence ends must come out as from the plain loop.
 TEST(RulesClean, ScratchSweepMatchesThePlainLoop) {
-  const std::vector<QString> pieces = {
-      "scratch that", "Delete that", "forget that", "word", "um", "the", "i", "new line",
-      ".", "!", "?", ",", " ", " ", " ", "\n", "\t", QString(QChar(0x00A0)), "..", "x",
-      QString::fromUtf16(u"\U0001F600"), "scratch", "that"};
+  const std::vector<QString> pieces = {"scratch that",
+                                       "Delete that",
+                                       "forget that",
+                                       "word",
+                                       "um",
+                                       "the",
+                                       "i",
+                                       "new line",
+                                       ".",
+                                       "!",
+                                       "?",
+                                       ",",
+                                       " ",
+                                       " ",
+                                       " ",
+                                       "\n",
+                                       "\t",
+                                       QString(QChar(0x00A0)),
+                                       "..",
+                                       "x",
+                                       QString::fromUtf16(u"\U0001F600"),
+                                       "scratch",
+                                       "that"};
   std::mt19937 random(20261206);
   std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
   std::uniform_int_distribution<int> length(0, 40);
@@ -117,7 +143,8 @@ TEST(RulesClean, SafeFromManyThreadsAtOnce) {
   for (int t = 0; t < 8; ++t)
     threads.emplace_back([&results, t] {
       for (int i = 0; i < 50; ++i)
-        results[t] = Rules::clean(QStringLiteral("um so so I went. there scratch that, i came back"));
+        results[t] =
+            Rules::clean(QStringLiteral("um so so I went. there scratch that, i came back"));
     });
   for (auto& thread : threads) thread.join();
   for (const QString& r : results) EXPECT_EQ(r, "So I went. I came back");
@@ -125,10 +152,14 @@ TEST(RulesClean, SafeFromManyThreadsAtOnce) {
 
 TEST(RulesNeedsAI, TroubleOrMoreThanThreeWords) {
   const std::pair<const char*, bool> cases[] = {
-      {"hello there", false}, {"one two three four", true}, {"like that", true}, {"um", true},
-      {"scratch that", true}, {"no wait", true}, {"the the", true}, {"I MEAN", true},
-      {"one\ntwo\tthree", false}, {"", false}, {"umbrella drum", false}};  // a filler inside a word is none
-  for (const auto& [text, needed] : cases) EXPECT_EQ(Rules::needsAI(QString::fromUtf8(text)), needed) << text;
+      {"hello there", false},     {"one two three four", true},
+      {"like that", true},        {"um", true},
+      {"scratch that", true},     {"no wait", true},
+      {"the the", true},          {"I MEAN", true},
+      {"one\ntwo\tthree", false}, {"", false},
+      {"umbrella drum", false}};  // a filler inside a word is none
+  for (const auto& [text, needed] : cases)
+    EXPECT_EQ(Rules::needsAI(QString::fromUtf8(text)), needed) << text;
 }
 
 }  // namespace

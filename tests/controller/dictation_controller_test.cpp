@@ -92,13 +92,18 @@ const Take takes[] = {
     {.name = "Accepted", .expected = accepted()},
     {.name = "StartFails",
      .arrange = [](auto& t) { t.audio->failStart = DictationErrorCode::noMicrophone; },
-     .expected = "failed(No microphone found.)", .end = {release, hotkey_event::Locked{}}},
-    {.name = "TooShort", .expected = "listening | discarded(tooShort) | cancelled",
-     .audio = levelBuffer(9600, 0.1f), .times = 1},
+     .expected = "failed(No microphone found.)",
+     .end = {release, hotkey_event::Locked{}}},
+    {.name = "TooShort",
+     .expected = "listening | discarded(tooShort) | cancelled",
+     .audio = levelBuffer(9600, 0.1f),
+     .times = 1},
     {.name = "JustLongEnough",
      .expected = accepted().replace("0.5s)", "0.25s)").replace("0.5s stt", "0.3s stt"),
-     .audio = levelBuffer(12000, 0.1f), .times = 1},
-    {.name = "Aborted", .expected = "listening | discarded(cancelled) | cancelled",
+     .audio = levelBuffer(12000, 0.1f),
+     .times = 1},
+    {.name = "Aborted",
+     .expected = "listening | discarded(cancelled) | cancelled",
      .end = {hotkey_event::Aborted{AbortReason::cancelled}}},
     {.name = "LockedThenReleased",
      .expected = accepted().replace("listening |", "listening | locked |"),
@@ -111,11 +116,13 @@ const Take takes[] = {
     {.name = "QuietVoice", .expected = accepted(), .audio = levelBuffer(480, 0.001f)},
     {.name = "AtTheSilenceLevel",
      .arrange = [](auto& t) { t.controller->silenceRMS = 0.25; },
-     .expected = accepted(), .audio = levelBuffer(480, 0.25f)},
+     .expected = accepted(),
+     .audio = levelBuffer(480, 0.25f)},
     {.name = "NothingHeard",
      .arrange = [](auto& t) { t.transcriber->session(0)->transcript = ""; },
      .expected = "listening | working | failed(Didn't catch that.) | cleaned  | finished"},
-    {.name = "SessionWontOpen", .arrange = [](auto& t) { t.transcriber->failBegin = true; },
+    {.name = "SessionWontOpen",
+     .arrange = [](auto& t) { t.transcriber->failBegin = true; },
      .expected = couldNot + "speech: session start failed: no decoder"},
     {.name = "FinishFails",
      .arrange = [](auto& t) { t.transcriber->session(0)->failFinish = true; },
@@ -127,11 +134,17 @@ const Take takes[] = {
      .arrange = [](auto& t) { t.inserter->outcome = HeldBack{FocusVerdict::notText}; },
      .expected = accepted("hello World", "held back: notText")},
     {.name = "CleanerNote",
-     .arrange = [](auto& t) { t.cleaner->result = {"Hi.", Kind::ai, "short"}; },
+     .arrange =
+         [](auto& t) {
+           t.cleaner->result = {"Hi.", Kind::ai, "short"};
+         },
      .expected = accepted("Hi.", "pasted", true, "ai", ", short")},
     // The dictionary's spelling wins over whatever the cleaner wrote.
     {.name = "DictionaryAfterCleanup",
-     .arrange = [](auto& t) { t.cleaner->result = {"ask vorlith", Kind::rules, ""}; },
+     .arrange =
+         [](auto& t) {
+           t.cleaner->result = {"ask vorlith", Kind::rules, ""};
+         },
      .expected = accepted("ask Vorlith")},
 };
 

@@ -36,7 +36,8 @@ struct Target {
   QLineEdit* password = new QLineEdit;
   QPushButton* button = new QPushButton(QStringLiteral("Press"));
   QTextEdit* edit = new QTextEdit;
-  std::map<QString, QWidget*> widgets{{"line", line}, {"password", password}, {"button", button}, {"edit", edit}};
+  std::map<QString, QWidget*> widgets{
+      {"line", line}, {"password", password}, {"button", button}, {"edit", edit}};
   std::map<QString, qint64> changedAt;
 
   Target() {
@@ -45,7 +46,8 @@ struct Target {
     QObject::connect(line, &QLineEdit::textChanged, [this] { changedAt["line"] = now(); });
     QObject::connect(edit, &QTextEdit::textChanged, [this] { changedAt["edit"] = now(); });
     auto* layout = new QVBoxLayout(&window);
-    for (QWidget* w : std::initializer_list<QWidget*>{line, password, button, edit}) layout->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{line, password, button, edit})
+      layout->addWidget(w);
     window.setGeometry(100, 100, 400, 300);
     window.show();
   }
@@ -75,7 +77,11 @@ struct Target {
       return say(QString::fromLatin1(text(rest).toUtf8().toPercentEncoding()));
     } else if (verb == u"frame" && named) {
       QRect frame(named->mapToGlobal(QPoint(0, 0)), named->size());
-      return say(QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height()));
+      return say(QStringLiteral("%1 %2 %3 %4")
+                     .arg(frame.x())
+                     .arg(frame.y())
+                     .arg(frame.width())
+                     .arg(frame.height()));
     } else if (verb == u"changed-at") {
       return say(QString::number(changedAt.contains(rest) ? changedAt.at(rest) : 0));
     } else if (verb == u"window") {

@@ -39,7 +39,8 @@ public:
   // What the window reads from the clipboard: type -> data.
   std::map<QString, QByteArray> clipboard() {
     std::map<QString, QByteArray> types;
-    for (QString line = ask("clipboard"); line != u"end" && line != u"<no answer>"; line = readLine())
+    for (QString line = ask("clipboard"); line != u"end" && line != u"<no answer>";
+         line = readLine())
       types[line.section(u' ', 0, 0)] = QByteArray::fromHex(line.section(u' ', 1).toLatin1());
     return types;
   }
@@ -53,8 +54,10 @@ public:
 
 private:
   QString readLine() {
-    for (QDeadlineTimer deadline(answerTimeoutMs); !process_.canReadLine(); process_.waitForReadyRead(5)) {
-      if (deadline.hasExpired() || process_.state() == QProcess::NotRunning) return QStringLiteral("<no answer>");
+    for (QDeadlineTimer deadline(answerTimeoutMs); !process_.canReadLine();
+         process_.waitForReadyRead(5)) {
+      if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
+        return QStringLiteral("<no answer>");
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return QString::fromUtf8(process_.readLine()).trimmed();

@@ -43,6 +43,7 @@ private:
 // Entry of a desktop test program. Listing the tests (as test discovery does at build
 // time) needs no desktop; running them starts one first, then hands over to `run`, which
 // makes the Qt application and runs the tests.
-int runInVirtualDesktop(int& argc, char** argv, VirtualDesktop::Options options, const std::function<int()>& run);
+int runInVirtualDesktop(int& argc, char** argv, VirtualDesktop::Options options,
+                        const std::function<int()>& run);
 
 }  // namespace talvo::test

@@ -43,8 +43,10 @@ bool XKeyboard::release(const char* keysym) { return impl_->send(keysym, false);
 bool XKeyboard::focus(quint64 window) {
   // Focusing a window that is not on screen yet would be a protocol error.
   for (QDeadlineTimer deadline(focusTimeoutMs); !impl_->viewable(window);)
-    if (deadline.hasExpired()) return false;
-    else QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (deadline.hasExpired())
+      return false;
+    else
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   XSetInputFocus(impl_->display, window, RevertToPointerRoot, CurrentTime);
   XSync(impl_->display, False);
   return true;
@@ -59,7 +61,8 @@ quint64 XKeyboard::focused() {
 
 bool XKeyboard::grab() {
   Display* d = impl_->display;
-  bool held = XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+  bool held = XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync,
+                            CurrentTime) == GrabSuccess;
   XSync(d, False);
   return held;
 }

@@ -34,10 +34,11 @@ struct XWindows::Impl {
     unsigned long after = 0;
     unsigned char* data = nullptr;
     QByteArray bytes;
-    if (XGetWindowProperty(display, window, name, 0, 1024, False, type, &actualType, &format, &count, &after,
-                           &data) == Success &&
+    if (XGetWindowProperty(display, window, name, 0, 1024, False, type, &actualType, &format,
+                           &count, &after, &data) == Success &&
         data) {
-      bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count * (format == 32 ? sizeof(long) : format / 8)));
+      bytes = QByteArray(reinterpret_cast<const char*>(data),
+                         qsizetype(count * (format == 32 ? sizeof(long) : format / 8)));
       XFree(data);
     }
     return bytes;
@@ -59,7 +60,8 @@ struct XWindows::Impl {
       w.frame = QRect(x, y, attributes.width, attributes.height);
     }
     const QByteArray pid = property(window, atom("_NET_WM_PID"), XA_CARDINAL);
-    if (pid.size() >= qsizetype(sizeof(long))) w.pid = *reinterpret_cast<const long*>(pid.constData());
+    if (pid.size() >= qsizetype(sizeof(long)))
+      w.pid = *reinterpret_cast<const long*>(pid.constData());
     w.title = QString::fromUtf8(property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING")));
     if (w.title.isEmpty()) w.title = QString::fromLatin1(property(window, XA_WM_NAME, XA_STRING));
     const QByteArray classes = property(window, XA_WM_CLASS, XA_STRING);

@@ -15,7 +15,7 @@ struct XWindow {
   quint64 parent = 0;
   qint64 pid = 0;  // _NET_WM_PID, 0 when unset
   QString title;
-  QString windowClass;  // the class half of WM_CLASS
+  QString windowClass;    // the class half of WM_CLASS
   bool topLevel = false;  // a child of the root: not docked or embedded in another window
   bool overrideRedirect = false;
   bool viewable = false;

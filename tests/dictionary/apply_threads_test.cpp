@@ -12,7 +12,8 @@ namespace {
 // must each get the whole answer.
 TEST(DictionaryThreads, ConcurrentAppliesAgree) {
   UserDictionary dictionary{{"Marguerite"}, {{"sequel", "SQL"}, {"new york", "New York"}}};
-  for (int i = 0; i < 20; ++i) dictionary.addFix(QStringLiteral("word %1").arg(i), QStringLiteral("W%1").arg(i));
+  for (int i = 0; i < 20; ++i)
+    dictionary.addFix(QStringLiteral("word %1").arg(i), QStringLiteral("W%1").arg(i));
   const QString text = "marguerite said sequel in new york, word 3 and word 17";
   const QString expected = "Marguerite said SQL in New York, W3 and W17";
   // ICU sets up its shared regex tables once, with atomics ThreadSanitizer cannot see

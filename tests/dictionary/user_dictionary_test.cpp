@@ -46,7 +46,8 @@ protected:
 };
 
 TEST_F(DictionaryFile, SavesSortedPrettyJsonThatLoadsBack) {
-  const UserDictionary dictionary{{"Marguerite", QString::fromUtf8("Zoë 😀")}, {{"sequel", "SQL"}, {"a\"b", "c\\d"}}};
+  const UserDictionary dictionary{{"Marguerite", QString::fromUtf8("Zoë 😀")},
+                                  {{"sequel", "SQL"}, {"a\"b", "c\\d"}}};
   dictionary.save(path);
   const QByteArray saved = *file_io::readAll(path, 1 << 26).data;
   EXPECT_EQ(saved.indexOf("\"fixes\""), 4);
@@ -56,7 +57,9 @@ TEST_F(DictionaryFile, SavesSortedPrettyJsonThatLoadsBack) {
   EXPECT_EQ(UserDictionary::load(path), dictionary);
 }
 
-TEST_F(DictionaryFile, MissingFileIsEmpty) { EXPECT_EQ(UserDictionary::load(path), UserDictionary{}); }
+TEST_F(DictionaryFile, MissingFileIsEmpty) {
+  EXPECT_EQ(UserDictionary::load(path), UserDictionary{});
+}
 
 TEST_F(DictionaryFile, DefaultPathIsInTheSupportFolder) {
   AppPaths::setSupport(dir.path());
@@ -89,7 +92,8 @@ TEST_F(DictionaryFile, EveryDamageIsKeptAsideOnce) {
   write(damaged.front());
   UserDictionary::load(path);
   for (std::size_t i = 0; i < damaged.size(); ++i) {
-    const QString copy = path + (i == 0 ? QStringLiteral(".damaged") : QStringLiteral(".damaged-%1").arg(i + 1));
+    const QString copy =
+        path + (i == 0 ? QStringLiteral(".damaged") : QStringLiteral(".damaged-%1").arg(i + 1));
     EXPECT_EQ(file_io::readAll(copy, 1 << 26).data, damaged[i]) << copy.toStdString();
   }
   EXPECT_FALSE(QFile::exists(path + QStringLiteral(".damaged-%1").arg(damaged.size() + 1)));
@@ -123,7 +127,8 @@ TEST_F(DictionaryFile, SpecialOrHugeFilesAreRefusedWithoutBlocking) {
 
 TEST_F(DictionaryFile, TenThousandFixesLoad) {
   UserDictionary big;
-  for (int i = 0; i < 10000; ++i) big.fixes.push_back({QStringLiteral("h%1").arg(i), QStringLiteral("m%1").arg(i)});
+  for (int i = 0; i < 10000; ++i)
+    big.fixes.push_back({QStringLiteral("h%1").arg(i), QStringLiteral("m%1").arg(i)});
   big.save(path);
   EXPECT_EQ(UserDictionary::load(path), big);
 }

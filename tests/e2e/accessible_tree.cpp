@@ -40,8 +40,8 @@ AccessibleNode read(AtspiAccessible* object) {
 }
 
 // Calls `visit` on every object below `app` until it answers true.
-void walk(AtspiAccessible* object, int depth, int& budget, const std::function<bool(AtspiAccessible*)>& visit,
-          bool& stop) {
+void walk(AtspiAccessible* object, int depth, int& budget,
+          const std::function<bool(AtspiAccessible*)>& visit, bool& stop) {
   if (stop || depth > maxDepth || --budget < 0) return;
   if (visit(object)) {
     stop = true;
@@ -77,7 +77,8 @@ struct AccessibleTree::Focus {
 
   static void changed(AtspiEvent* event, void* self) {
     if (event->detail1 == 1 && event->source)
-      static_cast<Focus*>(self)->last.reset(static_cast<AtspiAccessible*>(g_object_ref(event->source)));
+      static_cast<Focus*>(self)->last.reset(
+          static_cast<AtspiAccessible*>(g_object_ref(event->source)));
     g_boxed_free(atspi_event_get_type(), event);
   }
 };

@@ -26,7 +26,8 @@ SpeechClip librivoxClip(const QString& number) {
   // Lines read "<s> the words </s> (name)".
   for (const QByteArray& line : transcription.readAll().split('\n'))
     if (line.contains("(" + name.toLatin1() + ")"))
-      clip.reference = QString::fromUtf8(line).remove(QRegularExpression(R"(</?s>|\(.*\))")).simplified();
+      clip.reference =
+          QString::fromUtf8(line).remove(QRegularExpression(R"(</?s>|\(.*\))")).simplified();
   return clip;
 }
 
@@ -41,7 +42,9 @@ std::optional<XWindow> shownBar(XWindows& windows, qint64 pid) {
   // The bar's window exists from the start, parked far off screen while hidden. The tray
   // icon is override-redirect too, but docked in the tray host's window.
   for (const XWindow& w : windows.ofProcess(pid))
-    if (w.topLevel && w.overrideRedirect && w.viewable && w.frame.right() >= 0 && w.frame.bottom() >= 0) return w;
+    if (w.topLevel && w.overrideRedirect && w.viewable && w.frame.right() >= 0 &&
+        w.frame.bottom() >= 0)
+      return w;
   return std::nullopt;
 }
 
@@ -59,7 +62,8 @@ std::optional<XWindow> shownWindow(XWindows& windows, qint64 pid, const QString&
 
 bool dictate(XKeyboard& keys, XWindows& windows, qint64 pid, const SpeechClip& clip) {
   if (!keys.press("Control_R")) return false;
-  const bool listening = eventually([&] { return shownBar(windows, pid).has_value(); }, barTimeoutMs);
+  const bool listening =
+      eventually([&] { return shownBar(windows, pid).has_value(); }, barTimeoutMs);
   const bool spoken = listening && speak(clip);
   if (spoken) runEventsFor(trailingSilenceMs);
   return keys.release("Control_R") && spoken;

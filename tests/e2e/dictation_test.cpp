@@ -32,7 +32,8 @@ const SpeechClip& shortClip() {
 
 std::string describe(const std::map<QString, QByteArray>& clipboard) {
   std::string text;
-  for (const auto& [type, data] : clipboard) text += type.toStdString() + ": " + data.toStdString() + "\n";
+  for (const auto& [type, data] : clipboard)
+    text += type.toStdString() + ": " + data.toStdString() + "\n";
   return text;
 }
 
@@ -40,8 +41,14 @@ std::string describe(const std::vector<XWindow>& windows) {
   std::string text;
   for (const XWindow& w : windows)
     text += QStringLiteral("%1 '%2' override %3 viewable %4 at %5,%6 %7x%8\n")
-                .arg(w.id).arg(w.title).arg(w.overrideRedirect).arg(w.viewable)
-                .arg(w.frame.x()).arg(w.frame.y()).arg(w.frame.width()).arg(w.frame.height())
+                .arg(w.id)
+                .arg(w.title)
+                .arg(w.overrideRedirect)
+                .arg(w.viewable)
+                .arg(w.frame.x())
+                .arg(w.frame.y())
+                .arg(w.frame.width())
+                .arg(w.frame.height())
                 .toStdString();
   return text;
 }
@@ -72,7 +79,8 @@ protected:
   std::optional<QString> dictateOne(const SpeechClip& clip) {
     const qsizetype before = outcomes().size();
     if (!dictate(keys_, windows_, talvo_->pid(), clip)) return std::nullopt;
-    if (!eventually([&] { return outcomes().size() > before; }, outcomeTimeoutMs)) return std::nullopt;
+    if (!eventually([&] { return outcomes().size() > before; }, outcomeTimeoutMs))
+      return std::nullopt;
     return outcomes().back();
   }
 
@@ -112,7 +120,8 @@ TEST_F(Dictation, aTextFieldReceivesTheWordsAndTheClipboardComesBack) {
   EXPECT_EQ(history.front().outcome, "pasted");
   EXPECT_EQ(history.front().text, typed);
   EXPECT_TRUE(eventually([&] { return target_->clipboard() == clipboard; }, restoreTimeoutMs))
-      << describe(target_->clipboard()) << "\nbefore:\n" << describe(clipboard);
+      << describe(target_->clipboard()) << "\nbefore:\n"
+      << describe(clipboard);
 }
 
 TEST_F(Dictation, aPasswordFieldGetsNothingAndNothingIsKept) {
@@ -124,8 +133,9 @@ TEST_F(Dictation, aPasswordFieldGetsNothingAndNothingIsKept) {
 
   EXPECT_EQ(dictateOne(shortClip()), "held back: secureInput") << qPrintable(talvo_->log());
   AccessibleTree tree;
-  EXPECT_TRUE(eventually([&] { return tree.hasNamed(talvo_->pid(), "Password field, so nothing was typed"); },
-                         outcomeTimeoutMs));
+  EXPECT_TRUE(eventually(
+      [&] { return tree.hasNamed(talvo_->pid(), "Password field, so nothing was typed"); },
+      outcomeTimeoutMs));
   EXPECT_TRUE(fieldsEmpty());
   // A password field's dictation is not kept anywhere.
   EXPECT_EQ(talvo_->history().size(), before);
@@ -162,7 +172,8 @@ TEST_F(Dictation, escapeWhileHoldingTypesAndStoresNothing) {
   const std::size_t before = talvo_->history().size();
 
   ASSERT_TRUE(keys_.press("Control_R"));
-  ASSERT_TRUE(eventually([&] { return shownBar(windows_, talvo_->pid()).has_value(); }, windowTimeoutMs));
+  ASSERT_TRUE(
+      eventually([&] { return shownBar(windows_, talvo_->pid()).has_value(); }, windowTimeoutMs));
   ASSERT_TRUE(speak(shortClip()));
   // Held as a hand holds it: long enough for the program's keyboard sampling to see it.
   ASSERT_TRUE(keys_.press("Escape"));
@@ -170,7 +181,8 @@ TEST_F(Dictation, escapeWhileHoldingTypesAndStoresNothing) {
   ASSERT_TRUE(keys_.release("Escape"));
   ASSERT_TRUE(keys_.release("Control_R"));
 
-  EXPECT_TRUE(eventually([&] { return talvo_->logged("dictation discarded: cancelled"); }, outcomeTimeoutMs))
+  EXPECT_TRUE(eventually([&] { return talvo_->logged("dictation discarded: cancelled"); },
+                         outcomeTimeoutMs))
       << qPrintable(talvo_->log());
   EXPECT_TRUE(eventually([&] { return !shownBar(windows_, talvo_->pid()); }, windowTimeoutMs))
       << describe(windows_.ofProcess(talvo_->pid()));

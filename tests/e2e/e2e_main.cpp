@@ -12,15 +12,16 @@
 
 int main(int argc, char** argv) {
   using namespace talvo::test;
-  return runInVirtualDesktop(argc, argv, {.accessibility = true, .windowManager = true, .tray = true}, [&] {
-    QCoreApplication app(argc, argv);
-    // Sounds go to a sink of their own, so the program never hears its own start sound.
-    PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-    if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
-        !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
-      std::fprintf(stderr, "sound server: %s\n", qPrintable(pulse.log()));
-      return 1;
-    }
-    return RUN_ALL_TESTS();
-  });
+  return runInVirtualDesktop(
+      argc, argv, {.accessibility = true, .windowManager = true, .tray = true}, [&] {
+        QCoreApplication app(argc, argv);
+        // Sounds go to a sink of their own, so the program never hears its own start sound.
+        PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
+        if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
+            !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
+          std::fprintf(stderr, "sound server: %s\n", qPrintable(pulse.log()));
+          return 1;
+        }
+        return RUN_ALL_TESTS();
+      });
 }

@@ -36,8 +36,9 @@ TEST(FirstStart, opensSetUpWhoseTryItBoxTakesTheDictation) {
   XKeyboard keys;
   AccessibleTree tree;
   std::optional<XWindow> setup;
-  ASSERT_TRUE(eventually([&] { return (setup = shownWindow(windows, talvo.pid(), "Set up Talvo")).has_value(); },
-                         windowTimeoutMs));
+  ASSERT_TRUE(eventually(
+      [&] { return (setup = shownWindow(windows, talvo.pid(), "Set up Talvo")).has_value(); },
+      windowTimeoutMs));
 
   // Walks forward to the step with the try-it box.
   for (int step = 0; step < maxSetupSteps && textBoxes(tree, talvo.pid()).empty(); ++step) {
@@ -50,7 +51,8 @@ TEST(FirstStart, opensSetUpWhoseTryItBoxTakesTheDictation) {
 
   const SpeechClip clip = librivoxClip("0880");
   ASSERT_TRUE(dictate(keys, windows, talvo.pid(), clip));
-  ASSERT_TRUE(eventually([&] { return !textBoxes(tree, talvo.pid()).front().text.isEmpty(); }, outcomeTimeoutMs))
+  ASSERT_TRUE(eventually([&] { return !textBoxes(tree, talvo.pid()).front().text.isEmpty(); },
+                         outcomeTimeoutMs))
       << qPrintable(talvo.log());
   const QString tried = textBoxes(tree, talvo.pid()).front().text;
   EXPECT_LE(wordErrorRate(clip.reference, tried), maxWordErrorRate) << qPrintable(tried);
@@ -71,14 +73,16 @@ TEST(NoSoundServer, theProgramRunsAndAPressSaysThereIsNoMicrophone) {
   XKeyboard keys;
   AccessibleTree tree;
   ASSERT_TRUE(eventually([&] { return !windows.inTray(talvo.pid()).empty(); }, windowTimeoutMs));
-  ASSERT_TRUE(eventually([&] { return talvo.warmedUp(); }, outcomeTimeoutMs)) << qPrintable(talvo.log());
+  ASSERT_TRUE(eventually([&] { return talvo.warmedUp(); }, outcomeTimeoutMs))
+      << qPrintable(talvo.log());
 
   ASSERT_TRUE(keys.press("Control_R"));
   runEventsFor(500);
   ASSERT_TRUE(keys.release("Control_R"));
 
   const QString failure = QStringLiteral("No microphone found.");
-  EXPECT_TRUE(eventually([&] { return talvo.logged("dictation failed: " + failure); }, outcomeTimeoutMs))
+  EXPECT_TRUE(
+      eventually([&] { return talvo.logged("dictation failed: " + failure); }, outcomeTimeoutMs))
       << qPrintable(talvo.log());
   EXPECT_TRUE(eventually([&] { return tree.hasNamed(talvo.pid(), failure); }, outcomeTimeoutMs));
 

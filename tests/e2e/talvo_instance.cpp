@@ -36,7 +36,8 @@ void runEventsFor(int ms) {
 
 TalvoInstance::TalvoInstance(const Options& options) {
   environment_ = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"config", "data", "cache", "runtime", "home"}) QDir(dir_.path()).mkpath(name);
+  for (const char* name : {"config", "data", "cache", "runtime", "home"})
+    QDir(dir_.path()).mkpath(name);
   QFile::setPermissions(folder("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   environment_.insert("XDG_CONFIG_HOME", folder("config"));
   environment_.insert("XDG_DATA_HOME", folder("data"));
@@ -47,14 +48,17 @@ TalvoInstance::TalvoInstance(const Options& options) {
   environment_.insert("QT_QPA_PLATFORM", "xcb");
   if (!options.mainWindow) environment_.insert("TALVO_NO_WINDOW", "1");
   for (const auto& [name, value] : options.environment)
-    if (value) environment_.insert(name, *value);
-    else environment_.remove(name);
+    if (value)
+      environment_.insert(name, *value);
+    else
+      environment_.remove(name);
   if (options.onboarded) {
     // A user who finished set-up. Polish is off so that no cleanup waits on a local model
     // server that may or may not run on this machine.
     QDir(folder("config")).mkpath("Talvo");
     QFile settings(folder("config") + "/Talvo/Talvo.ini");
-    if (settings.open(QIODevice::WriteOnly)) settings.write("[General]\nonboarded=true\nsmartPolish=false\n");
+    if (settings.open(QIODevice::WriteOnly))
+      settings.write("[General]\nonboarded=true\nsmartPolish=false\n");
   }
   process_.setProcessEnvironment(environment_);
   process_.setStandardOutputFile(dir_.filePath("output.txt"));
@@ -64,7 +68,8 @@ TalvoInstance::TalvoInstance(const Options& options) {
 TalvoInstance::~TalvoInstance() {
   if (process_.state() == QProcess::NotRunning) return;
   process_.terminate();
-  if (!process_.waitForFinished(stopTimeoutMs)) process_.kill(), process_.waitForFinished(stopTimeoutMs);
+  if (!process_.waitForFinished(stopTimeoutMs))
+    process_.kill(), process_.waitForFinished(stopTimeoutMs);
 }
 
 bool TalvoInstance::launch() {
@@ -73,7 +78,9 @@ bool TalvoInstance::launch() {
 }
 
 bool TalvoInstance::start() {
-  return launch() && eventually([this] { return !running() || logged("launched"); }, startTimeoutMs) && running();
+  return launch() &&
+         eventually([this] { return !running() || logged("launched"); }, startTimeoutMs) &&
+         running();
 }
 
 std::vector<History::Entry> TalvoInstance::history() const {
@@ -88,7 +95,8 @@ ProgramExit TalvoInstance::runAgain(const QStringList& arguments) const {
   return run(environment_, arguments, startTimeoutMs);
 }
 
-ProgramExit TalvoInstance::run(const QProcessEnvironment& environment, const QStringList& arguments, int timeoutMs) {
+ProgramExit TalvoInstance::run(const QProcessEnvironment& environment, const QStringList& arguments,
+                               int timeoutMs) {
   QProcess process;
   process.setProcessEnvironment(environment);
   process.start(TALVO_PROGRAM, arguments);

@@ -70,7 +70,8 @@ public:
   // Runs the program once more, in the same folders, until it ends.
   ProgramExit runAgain(const QStringList& arguments = {}) const;
   // Runs the program in `environment` until it ends.
-  static ProgramExit run(const QProcessEnvironment& environment, const QStringList& arguments, int timeoutMs);
+  static ProgramExit run(const QProcessEnvironment& environment, const QStringList& arguments,
+                         int timeoutMs);
 
 private:
   QString folder(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }

@@ -17,7 +17,8 @@ constexpr auto runTimeout = std::chrono::seconds(20);
 struct Backlog {
   const char* name;
   std::size_t maxPending;
-  std::string queued;  // while the worker is busy: "+x" posts job x, "=x" replaces the waiting jobs with it
+  std::string
+      queued;  // while the worker is busy: "+x" posts job x, "=x" replaces the waiting jobs with it
   std::string ran;
 };
 
@@ -48,7 +49,8 @@ TEST_P(SerialWorkerTest, RunsWhatWasQueuedWhileBusy) {
   release.count_down();
 
   // Once the expected jobs have run, anything queued wrongly beside them runs before the last one.
-  for (std::size_t i = 0; i < GetParam().ran.size(); ++i) ASSERT_TRUE(finished.try_acquire_for(runTimeout));
+  for (std::size_t i = 0; i < GetParam().ran.size(); ++i)
+    ASSERT_TRUE(finished.try_acquire_for(runTimeout));
   worker.post(job('.'));
   ASSERT_TRUE(finished.try_acquire_for(runTimeout));
   std::lock_guard guard(lock);

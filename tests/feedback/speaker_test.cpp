@@ -19,7 +19,7 @@ struct Next {
 };
 
 class SpeakerTest : public ::testing::TestWithParam<Next> {
- protected:
+protected:
   SpeechServer server;
 };
 
@@ -28,37 +28,42 @@ TEST_P(SpeakerTest, CutsOffTheRunningUtteranceForTheNextOne) {
   const auto speaker = makeDesktopSpeaker();
   const auto other = makeDesktopSpeaker();
   speaker->say(QStringLiteral("naïve café at noon"));
-  ASSERT_TRUE(server.waitUntilStarted(QStringLiteral("naïve café at noon"))) << server.log().toStdString();
+  ASSERT_TRUE(server.waitUntilStarted(QStringLiteral("naïve café at noon")))
+      << server.log().toStdString();
 
   GetParam().act(server, *speaker, *other);
 
   EXPECT_TRUE(server.waitUntilStarted(GetParam().heard)) << server.log().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, SpeakerTest,
-    ::testing::Values(
-        Next{"nextDictation", [](SpeechServer&, Speaker& s, Speaker&) { s.say("second words"); }, "second words"},
-        Next{"stop",
-             [](SpeechServer&, Speaker& s, Speaker& other) {
-               s.stop();
-               other.say("another program");
-             },
-             "another program"},
-        Next{"blankText",
-             [](SpeechServer&, Speaker& s, Speaker& other) {
-               s.say("  ");
-               other.say("another program");
-             },
-             "another program"},
-        // The connection breaks under the speaker, which must reopen it (and not die writing to it).
-        Next{"serviceRestarted",
-             [](SpeechServer& server, Speaker& s, Speaker&) {
-               EXPECT_TRUE(server.start()) << server.log().toStdString();
-               s.say("after the restart");
-             },
-             "after the restart"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, SpeakerTest,
+                         ::testing::Values(Next{"nextDictation",
+                                                [](SpeechServer&, Speaker& s, Speaker&) {
+                                                  s.say("second words");
+                                                },
+                                                "second words"},
+                                           Next{"stop",
+                                                [](SpeechServer&, Speaker& s, Speaker& other) {
+                                                  s.stop();
+                                                  other.say("another program");
+                                                },
+                                                "another program"},
+                                           Next{"blankText",
+                                                [](SpeechServer&, Speaker& s, Speaker& other) {
+                                                  s.say("  ");
+                                                  other.say("another program");
+                                                },
+                                                "another program"},
+                                           // The connection breaks under the speaker, which must
+                                           // reopen it (and not die writing to it).
+                                           Next{"serviceRestarted",
+                                                [](SpeechServer& server, Speaker& s, Speaker&) {
+                                                  EXPECT_TRUE(server.start())
+                                                      << server.log().toStdString();
+                                                  s.say("after the restart");
+                                                },
+                                                "after the restart"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace talvo

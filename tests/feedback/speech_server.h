@@ -12,7 +12,7 @@ namespace talvo::test {
 // cut off. This process reaches it through SPEECHD_ADDRESS, and may not start a daemon of its own
 // on demand (XDG_CONFIG_HOME disables that), so no other daemon can answer in its place.
 class SpeechServer {
- public:
+public:
   SpeechServer();
   SpeechServer(const SpeechServer&) = delete;
   SpeechServer& operator=(const SpeechServer&) = delete;
@@ -25,7 +25,7 @@ class SpeechServer {
   // Waits until an utterance of exactly this text has begun.
   [[nodiscard]] bool waitUntilStarted(const QString& text) const;
 
- private:
+private:
   QTemporaryDir dir_;
   bool configured_ = false;
   std::unique_ptr<QProcess> daemon_;

@@ -126,10 +126,10 @@ TEST(FixCardController, OpensCentredWithoutACursor) {
 }
 
 TEST(Look, EverySymbolTheShellUsesIsInTheTheme) {
-  for (const char* symbol : {"text.cursor", "lock.fill", "exclamationmark.triangle",
-                             "doc.on.clipboard", "checkmark", "checkmark.circle.fill", "xmark",
-                             "arrow.right", "text.badge.xmark", "mic.slash",
-                             "accessories-text-editor"})
+  for (const char* symbol :
+       {"text.cursor", "lock.fill", "exclamationmark.triangle", "doc.on.clipboard", "checkmark",
+        "checkmark.circle.fill", "xmark", "arrow.right", "text.badge.xmark", "mic.slash",
+        "accessories-text-editor"})
     EXPECT_TRUE(QIcon::hasThemeIcon(look::iconName(symbol))) << symbol;
 }
 

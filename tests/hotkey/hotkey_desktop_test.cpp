@@ -36,17 +36,23 @@ struct Gesture {
   std::vector<KeyStep> steps;
 };
 
-const Key keys[] = {{"RightControl", HotkeyChoice::rightControl, {"Control_R"}, "Control_L"},
-                    {"RightAlt", HotkeyChoice::rightOption, {"Alt_R", "ISO_Level3_Shift"}, "Alt_L"}};
+const Key keys[] = {
+    {"RightControl", HotkeyChoice::rightControl, {"Control_R"}, "Control_L"},
+    {"RightAlt", HotkeyChoice::rightOption, {"Alt_R", "ISO_Level3_Shift"}, "Alt_L"}};
 
 const Gesture gestures[] = {
     {"HoldThenRelease", {{0, true, "KEY", Pressed{}}, {0.5, false, "KEY", Released{0.5}}}},
-    {"TapIsTooShort", {{0, true, "KEY", Pressed{}}, {0.125, false, "KEY", Aborted{AbortReason::tooShort}}}},
+    {"TapIsTooShort",
+     {{0, true, "KEY", Pressed{}}, {0.125, false, "KEY", Aborted{AbortReason::tooShort}}}},
     {"EscCancelsAHold",
-     {{0, true, "KEY", Pressed{}}, {0.25, true, "Escape", Aborted{AbortReason::cancelled}},
-      {0.5, false, "Escape", {}}, {0.75, false, "KEY", {}}}},
+     {{0, true, "KEY", Pressed{}},
+      {0.25, true, "Escape", Aborted{AbortReason::cancelled}},
+      {0.5, false, "Escape", {}},
+      {0.75, false, "KEY", {}}}},
     {"AnotherKeyMakesACombo",
-     {{0, true, "KEY", Pressed{}}, {0.25, true, "a", Aborted{AbortReason::combo}}, {0.5, false, "a", {}},
+     {{0, true, "KEY", Pressed{}},
+      {0.25, true, "a", Aborted{AbortReason::combo}},
+      {0.5, false, "a", {}},
       {0.75, false, "KEY", {}}}},
     {"TheLeftHandKeyDoesNothing", {{0, true, "LEFT", {}}, {0.5, false, "LEFT", {}}}},
 };
@@ -85,13 +91,17 @@ TEST_P(HotkeyOnDesktop, Gesture) {
     now = step.at;
     events.clear();
     monitor.tick();
-    EXPECT_EQ(events.empty() ? std::nullopt : std::optional(events.back()), step.expected) << "at t=" << step.at;
+    EXPECT_EQ(events.empty() ? std::nullopt : std::optional(events.back()), step.expected)
+        << "at t=" << step.at;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop, ::testing::Combine(::testing::ValuesIn(keys), ::testing::ValuesIn(gestures)),
+INSTANTIATE_TEST_SUITE_P(Keys, HotkeyOnDesktop,
+                         ::testing::Combine(::testing::ValuesIn(keys),
+                                            ::testing::ValuesIn(gestures)),
                          [](const auto& info) {
-                           return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
+                           return std::string(std::get<0>(info.param).name) +
+                                  std::get<1>(info.param).name;
                          });
 
 // Started, the monitor samples only while keys are in play; the key change itself wakes it.
@@ -103,7 +113,8 @@ TEST(HotkeyMonitorOnDesktop, RestsWhileIdleAndAKeyChangeWakesIt) {
   std::vector<HotkeyEvent> events;
   monitor.onEvent = [&](const HotkeyEvent& e) { events.push_back(e); };
   ASSERT_TRUE(monitor.start());
-  ASSERT_TRUE(test::spinUntil([&] { return !monitor.polling(); })) << "no rest with nothing pressed";
+  ASSERT_TRUE(test::spinUntil([&] { return !monitor.polling(); }))
+      << "no rest with nothing pressed";
   test::spinFor(0.5);
   EXPECT_FALSE(monitor.polling());
 

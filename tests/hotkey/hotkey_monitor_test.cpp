@@ -189,7 +189,8 @@ TEST(HotkeyMonitor, AtRestNothingIsSampledAndStopSilencesNotices) {
 TEST(HotkeyMonitor, WithoutAKeyboardItStaysOffAndSaysSoOnce) {
   test::LogCapture log;
   int factoryCalls = 0;
-  HotkeyMonitor monitor(HotkeyChoice::rightControl, [&] { return ++factoryCalls, std::unique_ptr<KeyboardSampler>(); });
+  HotkeyMonitor monitor(HotkeyChoice::rightControl,
+                        [&] { return ++factoryCalls, std::unique_ptr<KeyboardSampler>(); });
   EXPECT_FALSE(monitor.start());
   EXPECT_FALSE(monitor.start());
   monitor.tick();  // harmless

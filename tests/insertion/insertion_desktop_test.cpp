@@ -58,9 +58,9 @@ protected:
   }
   std::unique_ptr<PasteInserter> inserter() {
     auto sender = std::make_shared<X11PasteSender>(clipboard, [] { return probe->lastRole(); });
-    return std::make_unique<PasteInserter>(std::shared_ptr<FocusProbe>(std::shared_ptr<FocusProbe>(), probe),
-                                           clipboard, testRestoreDelay, X11PasteSender::trusted,
-                                           [sender] { sender->sendPaste(); });
+    return std::make_unique<PasteInserter>(
+        std::shared_ptr<FocusProbe>(std::shared_ptr<FocusProbe>(), probe), clipboard,
+        testRestoreDelay, X11PasteSender::trusted, [sender] { sender->sendPaste(); });
   }
   static bool waitForField(const QString& name, const QString& value) {
     return test::spinUntil([&] { return target->field(name) == value; }, answerTimeout);
@@ -86,7 +86,8 @@ TEST_F(DesktopInsertion, OurOwnWindowIsOwnAppAndAGrabWinsOverIt) {
   ASSERT_TRUE(keyboard->focus(window.winId()));
   EXPECT_EQ(verdictOnceSettled(FocusVerdict::ownApp), FocusVerdict::ownApp);
   ASSERT_TRUE(keyboard->grab());
-  EXPECT_EQ(probe->verdict(), FocusVerdict::secureInput) << "a password prompt wins over our window";
+  EXPECT_EQ(probe->verdict(), FocusVerdict::secureInput)
+      << "a password prompt wins over our window";
   keyboard->ungrab();
 }
 
@@ -104,7 +105,8 @@ TEST_P(FreshProbe, Verdict) {
   const FreshProbeCase& c = GetParam();
   ASSERT_EQ(target->ask("focus " + c.widget), "ok");
   QProcess tool;
-  if (!c.busAddress.isEmpty()) tool.setEnvironment(QProcess::systemEnvironment() << "AT_SPI_BUS_ADDRESS=" + c.busAddress);
+  if (!c.busAddress.isEmpty())
+    tool.setEnvironment(QProcess::systemEnvironment() << "AT_SPI_BUS_ADDRESS=" + c.busAddress);
   tool.start(TALVO_VERDICT_PROBE, {c.searchMs});
   ASSERT_TRUE(test::spinUntil([&] { return tool.state() == QProcess::NotRunning; }, answerTimeout));
   EXPECT_EQ(QString::fromUtf8(tool.readAllStandardOutput()).trimmed(), c.expected);
@@ -114,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
     Search, FreshProbe,
     ::testing::Values(FreshProbeCase{"SearchFindsTheLineEdit", "line", "5000", {}, "text"},
                       FreshProbeCase{"SearchOutOfTimeIsUnknown", "line", "0", {}, "unknown"},
-                      FreshProbeCase{"NoAccessibilityBusIsUnknown", "button", "5000", "unix:path=/nonexistent", "unknown"}),
+                      FreshProbeCase{"NoAccessibilityBusIsUnknown", "button", "5000",
+                                     "unix:path=/nonexistent", "unknown"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DesktopInsertion, CaretLiesInTheLineEdit) {
@@ -128,7 +131,8 @@ TEST_F(DesktopInsertion, CaretLiesInTheLineEdit) {
   QRectF frame(f[0].toDouble(), f[1].toDouble(), f[2].toDouble(), f[3].toDouble());
   EXPECT_TRUE(frame.contains(QPointF(caret->x, caret->y)));
   EXPECT_TRUE(frame.contains(QPointF(caret->x + caret->width, caret->y + caret->height)));
-  EXPECT_GT(caret->x, frame.x() + 5) << "the caret is after the typed text, not at the frame's edge";
+  EXPECT_GT(caret->x, frame.x() + 5)
+      << "the caret is after the typed text, not at the frame's edge";
 }
 
 // The toolkit stamps a selection it takes with the time of the last X event it saw. Here
@@ -164,7 +168,8 @@ TEST_F(DesktopInsertion, ACopyDuringTheDelayIsLeftAlone) {
   ASSERT_EQ(target->ask("copy theirs"), "ok");
   // Qt fires due timers in the order of their deadlines: once this one has, the restore has.
   bool restoreDue = false;
-  QTimer::singleShot(std::chrono::milliseconds(int(testRestoreDelay * 1000) + 20), [&] { restoreDue = true; });
+  QTimer::singleShot(std::chrono::milliseconds(int(testRestoreDelay * 1000) + 20),
+                     [&] { restoreDue = true; });
   ASSERT_TRUE(test::spinUntil([&] { return restoreDue; }, answerTimeout));
   auto now = target->clipboard();
   EXPECT_EQ(now["text/plain"], QByteArray("theirs"));
@@ -179,16 +184,19 @@ TEST_F(DesktopInsertion, PasteLandsInAnXterm) {
   xterm.setEnvironment(QProcess::systemEnvironment() << "LC_ALL=C.UTF-8");
   // Raw input, so that the pasted characters reach the file without a newline; the file
   // appears once the terminal is raw.
-  xterm.start("xterm", {"-u8", "-geometry", "60x5+500+400", "-e", "sh", "-c",
-                        "echo $WINDOWID > '" + id + "'; stty -icanon -echo; exec cat > '" + typed + "'"});
+  xterm.start("xterm",
+              {"-u8", "-geometry", "60x5+500+400", "-e", "sh", "-c",
+               "echo $WINDOWID > '" + id + "'; stty -icanon -echo; exec cat > '" + typed + "'"});
   ASSERT_TRUE(test::spinUntil([&] { return QFile::exists(typed); }, answerTimeout));
   const quint64 window = contents(id).trimmed().toULongLong();
   ASSERT_TRUE(keyboard->focus(window));
   ASSERT_TRUE(test::spinUntil([&] { return keyboard->focused() == window; }, answerTimeout));
   FocusVerdict verdict = probe->verdict();
-  EXPECT_TRUE(verdict == FocusVerdict::unknown || verdict == FocusVerdict::text) << qPrintable(toString(verdict));
+  EXPECT_TRUE(verdict == FocusVerdict::unknown || verdict == FocusVerdict::text)
+      << qPrintable(toString(verdict));
   EXPECT_EQ(inserter()->insert(dictated), InsertOutcome(Pasted{}));
-  EXPECT_TRUE(test::spinUntil([&] { return contents(typed) == dictated; }, answerTimeout)) << qPrintable(contents(typed));
+  EXPECT_TRUE(test::spinUntil([&] { return contents(typed) == dictated; }, answerTimeout))
+      << qPrintable(contents(typed));
   xterm.terminate();
   xterm.waitForFinished();
 }
@@ -197,12 +205,14 @@ TEST_F(DesktopInsertion, PasteLandsInAnXterm) {
 }  // namespace talvo
 
 int main(int argc, char** argv) {
-  return talvo::test::runInVirtualDesktop(argc, argv, {.accessibility = true, .windowManager = true}, [&] {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    // This process probes others over the bus; answering the bus itself from the same
-    // thread that is waiting for an answer would only stall it.
-    qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-  });
+  return talvo::test::runInVirtualDesktop(argc, argv,
+                                          {.accessibility = true, .windowManager = true}, [&] {
+                                            qputenv("QT_QPA_PLATFORM", "xcb");
+                                            // This process probes others over the bus; answering
+                                            // the bus itself from the same thread that is waiting
+                                            // for an answer would only stall it.
+                                            qunsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
+                                            QGuiApplication app(argc, argv);
+                                            return RUN_ALL_TESTS();
+                                          });
 }

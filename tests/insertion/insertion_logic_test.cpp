@@ -41,25 +41,25 @@ class Classify : public ::testing::TestWithParam<ClassifyCase> {};
 
 TEST_P(Classify, KnownRolesDecideBeforeTheFlags) {
   const ClassifyCase& c = GetParam();
-  EXPECT_EQ(classifyFocus(c.role, c.valueSettable, c.selectedTextSettable, c.hasSelectionRange), c.expected)
+  EXPECT_EQ(classifyFocus(c.role, c.valueSettable, c.selectedTextSettable, c.hasSelectionRange),
+            c.expected)
       << qPrintable(c.role.value_or("<none>"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Roles, Classify,
-    ::testing::Values(
-        ClassifyCase{"text", false, false, false, FocusVerdict::text},
-        ClassifyCase{"terminal", false, false, false, FocusVerdict::text},
-        ClassifyCase{"push button", true, true, true, FocusVerdict::notText},
-        ClassifyCase{"table cell", true, false, false, FocusVerdict::notText},
-        ClassifyCase{"document web", false, true, false, FocusVerdict::text},
-        ClassifyCase{"document web", true, false, false, FocusVerdict::text},
-        ClassifyCase{"document web", false, false, false, FocusVerdict::notText},
-        ClassifyCase{std::nullopt, false, false, true, FocusVerdict::text},
-        ClassifyCase{std::nullopt, false, false, false, FocusVerdict::notText},
-        // Names compare exactly: these are unknown roles, left to the flags.
-        ClassifyCase{"Push Button", false, false, false, FocusVerdict::notText},
-        ClassifyCase{"Text", true, false, false, FocusVerdict::text}));
+    ::testing::Values(ClassifyCase{"text", false, false, false, FocusVerdict::text},
+                      ClassifyCase{"terminal", false, false, false, FocusVerdict::text},
+                      ClassifyCase{"push button", true, true, true, FocusVerdict::notText},
+                      ClassifyCase{"table cell", true, false, false, FocusVerdict::notText},
+                      ClassifyCase{"document web", false, true, false, FocusVerdict::text},
+                      ClassifyCase{"document web", true, false, false, FocusVerdict::text},
+                      ClassifyCase{"document web", false, false, false, FocusVerdict::notText},
+                      ClassifyCase{std::nullopt, false, false, true, FocusVerdict::text},
+                      ClassifyCase{std::nullopt, false, false, false, FocusVerdict::notText},
+                      // Names compare exactly: these are unknown roles, left to the flags.
+                      ClassifyCase{"Push Button", false, false, false, FocusVerdict::notText},
+                      ClassifyCase{"Text", true, false, false, FocusVerdict::text}));
 
 struct CaretCase {
   const char* name;
@@ -77,16 +77,19 @@ TEST_P(CaretRules, ChooseTheCaretOrTheFrame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, CaretRules,
-    ::testing::Values(CaretCase{"Caret", ScreenRect{70, 64, 0, 16}, frame, ScreenRect{70, 64, 0, 16}},
-                      CaretCase{"NoCaret", std::nullopt, frame, frame},
-                      CaretCase{"SliverOf2", ScreenRect{10, 10, 0, 2.0}, frame, frame},
-                      CaretCase{"JustAboveASliver", ScreenRect{10, 10, 0, 2.5}, frame, ScreenRect{10, 10, 0, 2.5}},
-                      CaretCase{"AtTheOrigin", ScreenRect{0, 0, 0, 16}, frame, frame},
-                      CaretCase{"OnTheLeftEdge", ScreenRect{0, 5, 0, 16}, frame, ScreenRect{0, 5, 0, 16}},
-                      CaretCase{"TallCaret", ScreenRect{10, 10, 0, 200}, frame, frame},
-                      CaretCase{"FrameOf120", std::nullopt, ScreenRect{10, 10, 300, 120}, std::nullopt},
-                      CaretCase{"FrameOf119", std::nullopt, ScreenRect{10, 10, 300, 119}, ScreenRect{10, 10, 300, 119}},
-                      CaretCase{"FlatFrame", std::nullopt, ScreenRect{10, 10, 300, 0}, std::nullopt}),
+    ::testing::Values(
+        CaretCase{"Caret", ScreenRect{70, 64, 0, 16}, frame, ScreenRect{70, 64, 0, 16}},
+        CaretCase{"NoCaret", std::nullopt, frame, frame},
+        CaretCase{"SliverOf2", ScreenRect{10, 10, 0, 2.0}, frame, frame},
+        CaretCase{"JustAboveASliver", ScreenRect{10, 10, 0, 2.5}, frame,
+                  ScreenRect{10, 10, 0, 2.5}},
+        CaretCase{"AtTheOrigin", ScreenRect{0, 0, 0, 16}, frame, frame},
+        CaretCase{"OnTheLeftEdge", ScreenRect{0, 5, 0, 16}, frame, ScreenRect{0, 5, 0, 16}},
+        CaretCase{"TallCaret", ScreenRect{10, 10, 0, 200}, frame, frame},
+        CaretCase{"FrameOf120", std::nullopt, ScreenRect{10, 10, 300, 120}, std::nullopt},
+        CaretCase{"FrameOf119", std::nullopt, ScreenRect{10, 10, 300, 119},
+                  ScreenRect{10, 10, 300, 119}},
+        CaretCase{"FlatFrame", std::nullopt, ScreenRect{10, 10, 300, 0}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CaretRules, CaretAtTheEndSitsOnTheLastCharactersRightEdge) {
@@ -97,10 +100,16 @@ TEST(CaretRules, CaretAtTheEndSitsOnTheLastCharactersRightEdge) {
 
 TEST(ClipboardSnapshot, KeepsOnlyTheTypesThatHoldData) {
   FakeClipboard clipboard;
-  clipboard.contents = {{{"TARGETS", "x"}, {"TIMESTAMP", "1"}, {"UTF8_STRING", "a"}, {"", ""}, {"text/html", "<b>a</b>"},
-                         {"text/plain;charset=utf-8", "a"}, {"x-kde-passwordManagerHint", "secret"}}};
+  clipboard.contents = {{{"TARGETS", "x"},
+                         {"TIMESTAMP", "1"},
+                         {"UTF8_STRING", "a"},
+                         {"", ""},
+                         {"text/html", "<b>a</b>"},
+                         {"text/plain;charset=utf-8", "a"},
+                         {"x-kde-passwordManagerHint", "secret"}}};
   EXPECT_EQ(ClipboardSnapshot::take(clipboard).items,
-            (std::vector<ClipboardItem>{{{"text/html", "<b>a</b>"}, {"text/plain;charset=utf-8", "a"},
+            (std::vector<ClipboardItem>{{{"text/html", "<b>a</b>"},
+                                         {"text/plain;charset=utf-8", "a"},
                                          {"x-kde-passwordManagerHint", "secret"}}}));
 }
 
@@ -123,7 +132,8 @@ constexpr double restoreDelay = 0.05;
 // due timers in the order of their deadlines, so a later one marks the moment.
 void pastTheRestoreDelay() {
   bool passed = false;
-  QTimer::singleShot(std::chrono::milliseconds(int(restoreDelay * 1000) + 20), [&] { passed = true; });
+  QTimer::singleShot(std::chrono::milliseconds(int(restoreDelay * 1000) + 20),
+                     [&] { passed = true; });
   ASSERT_TRUE(test::spinUntil([&] { return passed; }));
 }
 
@@ -134,13 +144,15 @@ struct InserterRig {
   std::vector<std::vector<ClipboardItem>> seenAtPaste;
 
   std::unique_ptr<PasteInserter> make() {
-    return std::make_unique<PasteInserter>(probe, clipboard, restoreDelay, [this] { return trusted; },
-                                           [this] { seenAtPaste.push_back(clipboard->contents); });
+    return std::make_unique<PasteInserter>(
+        probe, clipboard, restoreDelay, [this] { return trusted; },
+        [this] { seenAtPaste.push_back(clipboard->contents); });
   }
 };
 
-const std::vector<ClipboardItem> rich = {
-    {{"text/plain", "old"}, {"text/html", "<i>old</i>"}, {"image/png", QByteArray("\x89PNG\r\n\0", 7)}}};
+const std::vector<ClipboardItem> rich = {{{"text/plain", "old"},
+                                          {"text/html", "<i>old</i>"},
+                                          {"image/png", QByteArray("\x89PNG\r\n\0", 7)}}};
 const std::vector<ClipboardItem> theirs = {{{"text/plain", "copied meanwhile"}}};
 
 TEST(PasteInserter, HeldBackTextLeavesTheClipboardAlone) {
@@ -172,7 +184,8 @@ TEST(PasteInserter, UntrustedLeavesExactlyThePlainText) {
   rig.clipboard->contents = rich;
   EXPECT_EQ(rig.make()->insert(QStringLiteral("äöü 🎤")), InsertOutcome(CopiedNoPermission{}));
   pastTheRestoreDelay();
-  EXPECT_EQ(rig.clipboard->contents, (std::vector<ClipboardItem>{{{"text/plain", QStringLiteral("äöü 🎤").toUtf8()}}}));
+  EXPECT_EQ(rig.clipboard->contents,
+            (std::vector<ClipboardItem>{{{"text/plain", QStringLiteral("äöü 🎤").toUtf8()}}}));
   EXPECT_TRUE(rig.seenAtPaste.empty());
 }
 
@@ -181,10 +194,12 @@ TEST(PasteInserter, PastesTheTextWithMarkersEvenIntoAnUnknownFocus) {
     InserterRig rig;
     rig.probe->answer = v;
     EXPECT_EQ(rig.make()->insert(QStringLiteral("new words")), InsertOutcome(Pasted{}));
-    EXPECT_EQ(rig.seenAtPaste, (std::vector<std::vector<ClipboardItem>>{{{{"text/plain", "new words"},
-                                                                          {"org.nspasteboard.TransientType", ""},
-                                                                          {"org.nspasteboard.AutoGeneratedType", ""},
-                                                                          {"x-kde-passwordManagerHint", "secret"}}}}));
+    EXPECT_EQ(
+        rig.seenAtPaste,
+        (std::vector<std::vector<ClipboardItem>>{{{{"text/plain", "new words"},
+                                                   {"org.nspasteboard.TransientType", ""},
+                                                   {"org.nspasteboard.AutoGeneratedType", ""},
+                                                   {"x-kde-passwordManagerHint", "secret"}}}}));
   }
 }
 
@@ -205,20 +220,23 @@ TEST_P(Restore, PutsBackTheNewestContentsOfTheUser) {
   rig.clipboard->contents = GetParam().before;
   auto inserter = rig.make();
   for (char step : GetParam().script)
-    if (step == 'p') EXPECT_EQ(inserter->insert(QStringLiteral("words")), InsertOutcome(Pasted{}));
-    else rig.clipboard->copyFromElsewhere(theirs);
+    if (step == 'p')
+      EXPECT_EQ(inserter->insert(QStringLiteral("words")), InsertOutcome(Pasted{}));
+    else
+      rig.clipboard->copyFromElsewhere(theirs);
   inserter.reset();
   pastTheRestoreDelay();
   EXPECT_EQ(rig.clipboard->contents, GetParam().after);
 }
 
-INSTANTIATE_TEST_SUITE_P(Clipboards, Restore,
-                         ::testing::Values(RestoreCase{"TheUsersClipboardComesBack", rich, "p", rich},
-                                           RestoreCase{"AnEmptyClipboardComesBackEmpty", {}, "p", {}},
-                                           RestoreCase{"ANewerCopyIsLeftAlone", rich, "pc", theirs},
-                                           RestoreCase{"TwoPastesInsideTheDelayRestoreTheUsers", rich, "pp", rich},
-                                           RestoreCase{"ACopyBetweenPastesIsWhatComesBack", rich, "pcp", theirs}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Clipboards, Restore,
+    ::testing::Values(RestoreCase{"TheUsersClipboardComesBack", rich, "p", rich},
+                      RestoreCase{"AnEmptyClipboardComesBackEmpty", {}, "p", {}},
+                      RestoreCase{"ANewerCopyIsLeftAlone", rich, "pc", theirs},
+                      RestoreCase{"TwoPastesInsideTheDelayRestoreTheUsers", rich, "pp", rich},
+                      RestoreCase{"ACopyBetweenPastesIsWhatComesBack", rich, "pcp", theirs}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace talvo

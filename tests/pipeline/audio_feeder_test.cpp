@@ -24,8 +24,8 @@ QString figures(const std::vector<AudioBuffer>& pushed, bool thenReset = false) 
   for (const AudioBuffer& buffer : pushed) feeder.push(buffer);
   if (thenReset) (void)feeder.reset();
   QStringList all;
-  for (double figure : {feeder.level(), feeder.peak(), feeder.rms(), double(feeder.frames()),
-                        feeder.sampleRate()})
+  for (double figure :
+       {feeder.level(), feeder.peak(), feeder.rms(), double(feeder.frames()), feeder.sampleRate()})
     all << QString::number(figure, 'g', 6);
   return all.join(' ');
 }

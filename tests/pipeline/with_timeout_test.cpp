@@ -22,7 +22,10 @@ QString race(double limit, Ends ends) {
     if (ends == Ends::atOnce) co_return 7;
     auto wake = std::make_shared<QTimer>();
     wake->setSingleShot(true);
-    cancel.onCancel([=] { *cancelled = true; wake->start(0); });
+    cancel.onCancel([=] {
+      *cancelled = true;
+      wake->start(0);
+    });
     wake->start(ends == Ends::never ? 1h : 0ms);
     co_await qCoro(wake.get()).waitForTimeout();
     *ended = true;

@@ -94,7 +94,8 @@ TEST_P(RenderMode, WritesEveryFileAtItsSizeAndOverwritesOnASecondRun) {
   for (int run = 0; run < 2; ++run) {
     const Outcome result = render(QString::fromLatin1(GetParam().option), out, user);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(result.out.contains(QString::fromLatin1(GetParam().line))) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QString::fromLatin1(GetParam().line)))
+        << result.out.toStdString();
   }
   EXPECT_TRUE(user.untouched());  // no settings, history or dictionary written
   EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), qsizetype(files.size()));
@@ -105,7 +106,8 @@ TEST_P(RenderMode, WritesEveryFileAtItsSizeAndOverwritesOnASecondRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, RenderMode,
-                         ::testing::Values(ModeCase{"--render-icon", iconFiles, "icon set written to"},
+                         ::testing::Values(ModeCase{"--render-icon", iconFiles,
+                                                    "icon set written to"},
                                            ModeCase{"--render-ui", uiFiles, "rendered fix-card"}),
                          [](const auto& info) { return info.index == 0 ? "icon" : "ui"; });
 

@@ -19,8 +19,8 @@ struct Fixture {
   QTemporaryDir dir;
   AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(),
                                                std::make_shared<test::MemoryLoginItem>()),
-                 std::make_shared<History>(dir.filePath("h.jsonl"), 10), std::make_shared<test::AllowingFacts>(),
-                 dir.filePath("dictionary.json")};
+                 std::make_shared<History>(dir.filePath("h.jsonl"), 10),
+                 std::make_shared<test::AllowingFacts>(), dir.filePath("dictionary.json")};
   int closes = 0;
   int finishes = 0;
   std::unique_ptr<OnboardingView> view;
@@ -29,7 +29,8 @@ struct Fixture {
     model.setAxTrusted(typing);
     model.setMicGranted(true);
     model.setOnFinishSetup([this] { ++finishes; });
-    view = std::make_unique<OnboardingView>(&model, [this] { ++closes; }, step);
+    view = std::make_unique<OnboardingView>(
+        &model, [this] { ++closes; }, step);
     view->resize(OnboardingView::windowSize);
     view->show();
   }
@@ -66,8 +67,9 @@ TEST(OnboardingView, GlobeKeyStepOnlyWhileTheKeyConflicts) {
   f.model.setFnSetting(FnKeySetting::emoji);
   f.press(QStringLiteral("Continue"));
   ASSERT_EQ(f.view->step(), SetupStep::fnKey);
-  EXPECT_EQ(f.text(QStringLiteral("fnText")), "Right now pressing 🌐 does " + label(FnKeySetting::emoji) +
-                                                  ". That will fight with Talvo.");
+  EXPECT_EQ(
+      f.text(QStringLiteral("fnText")),
+      "Right now pressing 🌐 does " + label(FnKeySetting::emoji) + ". That will fight with Talvo.");
   EXPECT_EQ(f.text(QStringLiteral("status")), QStringLiteral("Needs one change"));
   f.press(QStringLiteral("Use Right Alt instead"));
   EXPECT_EQ(f.text(QStringLiteral("status")), QStringLiteral("Sorted"));
@@ -99,7 +101,8 @@ TEST(OnboardingView, TryItTextEndsTheSkipAndShowsSuccess) {
   EXPECT_EQ(f.model.tryItText(), QStringLiteral("This is"));
   EXPECT_TRUE(editor->hasFocus());
   EXPECT_EQ(f.footer(), (QStringList{"Back", "Continue"}));
-  EXPECT_EQ(f.text(QStringLiteral("status")), QStringLiteral("That's it. It works the same in every app."));
+  EXPECT_EQ(f.text(QStringLiteral("status")),
+            QStringLiteral("That's it. It works the same in every app."));
   // Dictated text arrives through the model.
   f.model.setTryItText(QStringLiteral("This is my first try"));
   EXPECT_EQ(editor->toPlainText(), QStringLiteral("This is my first try"));

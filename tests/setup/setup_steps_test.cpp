@@ -23,11 +23,13 @@ TEST_P(SetupMoveTest, FollowsTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SetupMoveTest,
-    testing::Values(Move{S::welcome, -1, false, S::welcome}, Move{S::welcome, 1, false, S::microphone},
-                    Move{S::microphone, -1, false, S::welcome}, Move{S::microphone, 1, true, S::pasting},
-                    Move{S::pasting, 1, true, S::fnKey}, Move{S::pasting, 1, false, S::tryIt},
-                    Move{S::tryIt, -1, true, S::fnKey}, Move{S::tryIt, -1, false, S::pasting},
-                    Move{S::fnKey, 1, true, S::tryIt}, Move{S::fnKey, -1, true, S::pasting},
+    testing::Values(Move{S::welcome, -1, false, S::welcome},
+                    Move{S::welcome, 1, false, S::microphone},
+                    Move{S::microphone, -1, false, S::welcome},
+                    Move{S::microphone, 1, true, S::pasting}, Move{S::pasting, 1, true, S::fnKey},
+                    Move{S::pasting, 1, false, S::tryIt}, Move{S::tryIt, -1, true, S::fnKey},
+                    Move{S::tryIt, -1, false, S::pasting}, Move{S::fnKey, 1, true, S::tryIt},
+                    Move{S::fnKey, -1, true, S::pasting},
                     // The conflict resolved while on the globe-key step: moving still works.
                     Move{S::fnKey, 1, false, S::tryIt}, Move{S::fnKey, -1, false, S::pasting},
                     Move{S::tryIt, 1, false, S::done}, Move{S::done, -1, true, S::tryIt},

@@ -31,7 +31,8 @@ TEST(Program, WithoutAnXDisplayItSaysWhyAndFails) {
   ASSERT_TRUE(talvo.waitForFinished(finishTimeoutMs));
   EXPECT_EQ(talvo.exitStatus(), QProcess::NormalExit) << "no crash";
   EXPECT_NE(talvo.exitCode(), 0);
-  EXPECT_EQ(talvo.readAllStandardError(), "talvo: no X display; set DISPLAY or use --replay DIR.\n");
+  EXPECT_EQ(talvo.readAllStandardError(),
+            "talvo: no X display; set DISPLAY or use --replay DIR.\n");
 }
 
 TEST(Program, ALoginStartStaysInTheTrayASecondShowsItAndATerminationSignalQuitsInOrder) {
@@ -39,14 +40,16 @@ TEST(Program, ALoginStartStaysInTheTrayASecondShowsItAndATerminationSignalQuitsI
       .setValue("onboarded", true);
   QProcess first;
   first.start(TALVO_PROGRAM, {"--autostart"});
-  ASSERT_TRUE(test::spinUntil([] { return logText().contains("launched, "); }, startTimeout)) << logText().toStdString();
+  ASSERT_TRUE(test::spinUntil([] { return logText().contains("launched, "); }, startTimeout))
+      << logText().toStdString();
   EXPECT_FALSE(logText().contains("shown: ")) << "a login start opens no window";
 
   QProcess second;
   second.start(TALVO_PROGRAM, {});
   ASSERT_TRUE(second.waitForFinished(finishTimeoutMs));
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(test::spinUntil([] { return logText().contains("shown: main window"); }, startTimeout));
+  EXPECT_TRUE(
+      test::spinUntil([] { return logText().contains("shown: main window"); }, startTimeout));
   EXPECT_EQ(logText().count("launched, "), 1) << "the second start launched nothing";
 
   ::kill(pid_t(first.processId()), SIGTERM);

@@ -31,8 +31,10 @@ QStringList shownWindows() {
 }
 
 TEST(Shell, ALaunchOpensItsWindowDuringStart) {
-  const struct { bool onboarded = false, atLogin = false; QStringList shown; } cases[] = {
-      {true, false, {mainWindow}}, {true, true, {}}, {false, true, {setupWindow}}};
+  const struct {
+    bool onboarded = false, atLogin = false;
+    QStringList shown;
+  } cases[] = {{true, false, {mainWindow}}, {true, true, {}}, {false, true, {setupWindow}}};
   for (const auto& c : cases) {
     Preferences(std::make_shared<QSettingsStore>()).setOnboarded(c.onboarded);
     Shell shell({c.atLogin, {}, nullptr, nullptr});
@@ -69,10 +71,11 @@ TEST(Shell, WindowsComeBackAfterClosingAndThePollRunsOnlyWhileOneIsShown) {
 int main(int argc, char** argv) {
   // No sound server for this test: nothing may start one behind its back.
   qputenv("PULSE_SERVER", "unix:/nonexistent/pulse");
-  return talvo::test::runInVirtualDesktop(argc, argv, {.accessibility = true, .windowManager = true}, [&] {
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    talvo::look::useIconTheme();
-    return RUN_ALL_TESTS();
-  });
+  return talvo::test::runInVirtualDesktop(argc, argv,
+                                          {.accessibility = true, .windowManager = true}, [&] {
+                                            QApplication app(argc, argv);
+                                            QApplication::setQuitOnLastWindowClosed(false);
+                                            talvo::look::useIconTheme();
+                                            return RUN_ALL_TESTS();
+                                          });
 }

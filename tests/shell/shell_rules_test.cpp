@@ -11,9 +11,13 @@ namespace {
 
 TEST(WindowAtLaunch, SetUpUntilFinishedThenNoneAtLoginOrWithTheVariableSetToOne) {
   using enum LaunchWindow;
-  const struct { bool onboarded, atLogin; QByteArray noWindow; LaunchWindow expected; } cases[] = {
-      {true, false, {}, main},  {true, false, "1", none},  {true, false, "0", main}, {true, false, "yes", main},
-      {true, true, {}, none},   {false, true, {}, setup},  {false, false, "1", setup}};
+  const struct {
+    bool onboarded, atLogin;
+    QByteArray noWindow;
+    LaunchWindow expected;
+  } cases[] = {{true, false, {}, main},    {true, false, "1", none}, {true, false, "0", main},
+               {true, false, "yes", main}, {true, true, {}, none},   {false, true, {}, setup},
+               {false, false, "1", setup}};
   for (const auto& c : cases)
     EXPECT_EQ(launchWindow(c.onboarded, c.atLogin, c.noWindow), c.expected)
         << c.onboarded << c.atLogin << c.noWindow.toStdString();
@@ -28,22 +32,27 @@ TEST(TryIt, PiecesAreJoinedByOneBlank) {
 QStringList shown(const MenuFacts& facts) {
   QStringList out;
   for (const MenuRow& row : statusMenuRows(facts))
-    out << (row.separator ? QStringLiteral("-") : row.text + '|' + row.shortcut + (row.enabled ? "|on" : "|off"));
+    out << (row.separator ? QStringLiteral("-")
+                          : row.text + '|' + row.shortcut + (row.enabled ? "|on" : "|off"));
   return out;
 }
 
 TEST(StatusMenu, RowsFollowTheFacts) {
   const QString ready = QStringLiteral("Ready.");
-  EXPECT_EQ(shown({ready, true, UpdateInfo{"1.3", "https://example.org/1.3", std::nullopt}, true, true, "1.2"}),
-            (QStringList{"Ready.||off", "-", "Copy last dictation|Ctrl+C|on", "Update available: 1.3…||on",
-                         "Open Talvo…|Ctrl+,|on", "-", "Talvo 1.2||off", "Quit Talvo|Ctrl+Q|on"}));
-  const QStringList plain{"Ready.||off", "-", "Copy last dictation|Ctrl+C|off", "Open Talvo…|Ctrl+,|on", "-",
-                          "Talvo 1.2||off", "Quit Talvo|Ctrl+Q|on"};
+  EXPECT_EQ(shown({ready, true, UpdateInfo{"1.3", "https://example.org/1.3", std::nullopt}, true,
+                   true, "1.2"}),
+            (QStringList{"Ready.||off", "-", "Copy last dictation|Ctrl+C|on",
+                         "Update available: 1.3…||on", "Open Talvo…|Ctrl+,|on", "-",
+                         "Talvo 1.2||off", "Quit Talvo|Ctrl+Q|on"}));
+  const QStringList plain{"Ready.||off",           "-", "Copy last dictation|Ctrl+C|off",
+                          "Open Talvo…|Ctrl+,|on", "-", "Talvo 1.2||off",
+                          "Quit Talvo|Ctrl+Q|on"};
   EXPECT_EQ(shown({ready, false, std::nullopt, true, true, "1.2"}), plain);
   QStringList withSetUp = plain;
   withSetUp.insert(4, "Finish setup…||on");
   EXPECT_EQ(shown({ready, false, std::nullopt, false, true, "1.2"}), withSetUp) << "not set up";
-  EXPECT_EQ(shown({ready, false, std::nullopt, true, false, "1.2"}), withSetUp) << "the microphone was lost";
+  EXPECT_EQ(shown({ready, false, std::nullopt, true, false, "1.2"}), withSetUp)
+      << "the microphone was lost";
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
   QProcess bus;  // ended when it goes out of scope
   bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1",
                             "--address=unix:path=" + dir.filePath("bus")});
-  ASSERT_TRUE(test::spinUntil([&] { return bus.canReadLine(); }, answerTimeout)) << "dbus-daemon did not start";
+  ASSERT_TRUE(test::spinUntil([&] { return bus.canReadLine(); }, answerTimeout))
+      << "dbus-daemon did not start";
   const QString address = QString::fromUtf8(bus.readLine()).trimmed();
 
   SingleInstance first(QDBusConnection::connectToBus(address, "first"));
@@ -35,7 +36,8 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
 }
 
 TEST(SingleInstance, WithoutASessionBusTheProgramRunsAlone) {
-  SingleInstance lone(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "none"));
+  SingleInstance lone(
+      QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "none"));
   EXPECT_EQ(lone.claim(), SingleInstance::Claim::alone);
 }
 

@@ -42,7 +42,9 @@ T at(const QByteArray& wav, qsizetype offset) {
 }
 
 // The sample in the middle of a WAV file's data.
-qint16 middleSample(const QByteArray& wav) { return at<qint16>(wav, 44 + (wav.size() - 44) / 4 * 2); }
+qint16 middleSample(const QByteArray& wav) {
+  return at<qint16>(wav, 44 + (wav.size() - 44) / 4 * 2);
+}
 
 class ServerTranscriberTest : public ::testing::Test {
 protected:
@@ -52,13 +54,15 @@ protected:
   std::shared_ptr<ServerTranscriber> ready(ServerTranscriber::Options options = {}) {
     options.endpoint = server.url(kInference);
     auto transcriber = ServerTranscriber::create(recogniser, std::move(options));
-    EXPECT_TRUE(test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::ready; }));
+    EXPECT_TRUE(
+        test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::ready; }));
     return transcriber;
   }
   void answerWith(const QByteArray& json) { server.script(kInference, {.body = json}); }
 
   // One press and release with `buffers` buffers of 0.5 from a thread of its own.
-  static Dictation dictate(const std::shared_ptr<ServerTranscriber>& transcriber, int buffers = 47, QStringList terms = {}) {
+  static Dictation dictate(const std::shared_ptr<ServerTranscriber>& transcriber, int buffers = 47,
+                           QStringList terms = {}) {
     Dictation d;
     d.session = test::run(transcriber->begin(std::move(terms), floatFormat(48000, 1), {}));
     const AudioBuffer buffer = test::levelBuffer(kBufferFrames, 0.5f);
@@ -102,24 +106,29 @@ TEST_F(ServerTranscriberTest, RequestIsAMultipartFormWithTheTakeAsWav) {
   EXPECT_EQ(at<quint64>(wav, 20), 0x0000'3e80'0001'0001u);  // integer PCM, mono, 16 kHz
   EXPECT_EQ(at<quint16>(wav, 34), 16);
   EXPECT_EQ(at<quint32>(wav, 40), quint32(wav.size() - 44));
-  EXPECT_NEAR((wav.size() - 44) / 32000.0, buffers * kBufferFrames / 48000.0, kBufferFrames / 48000.0);
+  EXPECT_NEAR((wav.size() - 44) / 32000.0, buffers * kBufferFrames / 48000.0,
+              kBufferFrames / 48000.0);
   // The level survives the conversion: 0.5 in float is half of the 16-bit range.
   EXPECT_NEAR(middleSample(wav), 16384, 4);
   // The recogniser got every buffer too.
   EXPECT_EQ(recogniser->session(0)->frames, int64_t(buffers) * kBufferFrames);
 }
 
-// Whatever the capture format, the file holds 16 kHz mono of the take's length; later appends are ignored.
+// Whatever the capture format, the file holds 16 kHz mono of the take's length; later appends are
+// ignored.
 TEST(WavTake, AnyFormatBecomesSixteenKilohertzMono) {
-  for (const AudioFormat& format : {floatFormat(16000, 1), floatFormat(44100, 2), floatFormat(8000, 1)}) {
+  for (const AudioFormat& format :
+       {floatFormat(16000, 1), floatFormat(44100, 2), floatFormat(8000, 1)}) {
     speech::WavTake take;
-    const AudioBuffer buffer = test::levelBuffer(kBufferFrames, -0.25f, format.sampleRate, format.channels);
+    const AudioBuffer buffer =
+        test::levelBuffer(kBufferFrames, -0.25f, format.sampleRate, format.channels);
     for (int i = 0; i < 40; ++i) take.append(buffer);
     const QByteArray wav = take.close();
     take.append(buffer);
     EXPECT_EQ(take.close(), wav);
     EXPECT_EQ(wav.left(44), speech::wavHeader(quint32(wav.size() - 44)));
-    EXPECT_NEAR((wav.size() - 44) / 32000.0, 40 * kBufferFrames / format.sampleRate, kBufferFrames / format.sampleRate);
+    EXPECT_NEAR((wav.size() - 44) / 32000.0, 40 * kBufferFrames / format.sampleRate,
+                kBufferFrames / format.sampleRate);
     EXPECT_NEAR(middleSample(wav), -8192, 4) << format.sampleRate;
   }
 }
@@ -133,7 +142,8 @@ TEST_F(ServerTranscriberTest, GoodAnswerReplacesTheTextAndNamesTheServer) {
   EXPECT_EQ(d.engine, SpeechEngine::server);
   // Without word probabilities nothing is known to be doubtful.
   ASSERT_EQ(d.words.size(), 5u);
-  for (const SpokenWord& w : d.words) EXPECT_FALSE(w.unsure || w.confidence) << w.text.toStdString();
+  for (const SpokenWord& w : d.words)
+    EXPECT_FALSE(w.unsure || w.confidence) << w.text.toStdString();
   // The recogniser still ran to its end, so its decoder went back to the pool.
   EXPECT_TRUE(recogniser->session(0)->finished);
   // Without terms or a model the form has neither field.
@@ -180,15 +190,16 @@ TEST_P(BadAnswers, LeaveTheRecognisersText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Server, BadAnswers,
-    ::testing::Values(BadAnswer{"http500", {.status = 500, .body = "{}"}, "answered HTTP 500"},
-                      BadAnswer{"emptyText", {.body = R"({"text":" \n "})"}, "heard nothing"},
-                      BadAnswer{"noText", {.body = R"({"error":"no model"})"}, "has no text"},
-                      BadAnswer{"invalidJson", {.body = "{\"text\": \"hel"}, "not a JSON object"},
-                      BadAnswer{"oneMegabyte", {.body = "{\"text\":\"", .filler = 1 << 20}, "larger than 64 KiB"},
-                      BadAnswer{"unannouncedMegabyte",
-                                {.body = "{\"text\":\"", .announceLength = false, .filler = 1 << 20},
-                                "larger than 64 KiB"},
-                      BadAnswer{"silent", {.silent = true}, "no answer within 0.5 s"}),
+    ::testing::Values(
+        BadAnswer{"http500", {.status = 500, .body = "{}"}, "answered HTTP 500"},
+        BadAnswer{"emptyText", {.body = R"({"text":" \n "})"}, "heard nothing"},
+        BadAnswer{"noText", {.body = R"({"error":"no model"})"}, "has no text"},
+        BadAnswer{"invalidJson", {.body = "{\"text\": \"hel"}, "not a JSON object"},
+        BadAnswer{"oneMegabyte", {.body = "{\"text\":\"", .filler = 1 << 20}, "larger than 64 KiB"},
+        BadAnswer{"unannouncedMegabyte",
+                  {.body = "{\"text\":\"", .announceLength = false, .filler = 1 << 20},
+                  "larger than 64 KiB"},
+        BadAnswer{"silent", {.silent = true}, "no answer within 0.5 s"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The server goes away after the press found it ready: the recogniser's text is used, and the
@@ -200,7 +211,8 @@ TEST_F(ServerTranscriberTest, ServerGoneAtReleaseFallsBackAndIsProbedAgain) {
   server.close();
   EXPECT_EQ(test::run(session->finish()), kRecognised);
   EXPECT_EQ(session->engine(), SpeechEngine::recogniser);
-  EXPECT_TRUE(test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::notRunning; }));
+  EXPECT_TRUE(
+      test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::notRunning; }));
 }
 
 TEST_F(ServerTranscriberTest, RecognisersFailureCountsOnlyWithoutTheServersText) {
@@ -230,7 +242,8 @@ struct Endpoint {
   SpeechServerStatus status;
 };
 
-class EndpointStatus : public ServerTranscriberTest, public ::testing::WithParamInterface<Endpoint> {};
+class EndpointStatus : public ServerTranscriberTest,
+                       public ::testing::WithParamInterface<Endpoint> {};
 
 // Only a server found ready is sent the take: any other state costs nothing at press time.
 TEST_P(EndpointStatus, DecidesWhetherTheTakeIsSent) {
@@ -246,13 +259,15 @@ TEST_P(EndpointStatus, DecidesWhetherTheTakeIsSent) {
   std::vector<SpeechServerStatus> told;
   transcriber->onStatus = [&](SpeechServerStatus s) { told.push_back(s); };
   // An address that is not to be used is known at once, before any socket exists.
-  const bool probed = expected != SpeechServerStatus::off && expected != SpeechServerStatus::notAllowed;
+  const bool probed =
+      expected != SpeechServerStatus::off && expected != SpeechServerStatus::notAllowed;
   if (!probed) {
     EXPECT_EQ(transcriber->status(), expected);
   }
   EXPECT_TRUE(test::spinUntil([&] { return transcriber->status() == expected; }));
   EXPECT_EQ(told, probed ? std::vector{expected} : std::vector<SpeechServerStatus>{});
-  EXPECT_EQ(log.messages().filter("speech server: refused ").size(), expected == SpeechServerStatus::notAllowed ? 1 : 0);
+  EXPECT_EQ(log.messages().filter("speech server: refused ").size(),
+            expected == SpeechServerStatus::notAllowed ? 1 : 0);
 
   const bool ready = expected == SpeechServerStatus::ready;
   EXPECT_EQ(dictate(transcriber).text, ready ? "from the server" : kRecognised);
@@ -261,22 +276,26 @@ TEST_P(EndpointStatus, DecidesWhetherTheTakeIsSent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, EndpointStatus,
-    ::testing::Values(Endpoint{"ready", "http://127.0.0.1:%1/inference", 200, SpeechServerStatus::ready},
-                      // Listening, whatever its routes.
-                      Endpoint{"rootNotFound", "http://127.0.0.1:%1/inference", 404, SpeechServerStatus::ready},
-                      Endpoint{"localhostByName", "http://localhost:%1/inference", 200, SpeechServerStatus::ready},
-                      Endpoint{"loading", "http://127.0.0.1:%1/inference", 503, SpeechServerStatus::loading},
-                      Endpoint{"notRunning", "http://127.0.0.1:%2/inference", 200, SpeechServerStatus::notRunning},
-                      Endpoint{"off", "", 200, SpeechServerStatus::off},
-                      Endpoint{"remote", "http://192.0.2.1:8080/inference", 200, SpeechServerStatus::notAllowed},
-                      Endpoint{"remoteByName", "http://example.com/v1/audio/transcriptions", 200,
-                               SpeechServerStatus::notAllowed},
-                      Endpoint{"notHttp", "ftp://127.0.0.1:%1/inference", 200, SpeechServerStatus::notAllowed},
-                      Endpoint{"notAnAddress", "not an address", 200, SpeechServerStatus::notAllowed}),
+    ::testing::Values(
+        Endpoint{"ready", "http://127.0.0.1:%1/inference", 200, SpeechServerStatus::ready},
+        // Listening, whatever its routes.
+        Endpoint{"rootNotFound", "http://127.0.0.1:%1/inference", 404, SpeechServerStatus::ready},
+        Endpoint{"localhostByName", "http://localhost:%1/inference", 200,
+                 SpeechServerStatus::ready},
+        Endpoint{"loading", "http://127.0.0.1:%1/inference", 503, SpeechServerStatus::loading},
+        Endpoint{"notRunning", "http://127.0.0.1:%2/inference", 200,
+                 SpeechServerStatus::notRunning},
+        Endpoint{"off", "", 200, SpeechServerStatus::off},
+        Endpoint{"remote", "http://192.0.2.1:8080/inference", 200, SpeechServerStatus::notAllowed},
+        Endpoint{"remoteByName", "http://example.com/v1/audio/transcriptions", 200,
+                 SpeechServerStatus::notAllowed},
+        Endpoint{"notHttp", "ftp://127.0.0.1:%1/inference", 200, SpeechServerStatus::notAllowed},
+        Endpoint{"notAnAddress", "not an address", 200, SpeechServerStatus::notAllowed}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ServerTranscriberTest, NewEndpointIsCheckedAndProbedAgain) {
-  auto transcriber = ServerTranscriber::create(recogniser, {.endpoint = QUrl("http://192.0.2.1/inference")});
+  auto transcriber =
+      ServerTranscriber::create(recogniser, {.endpoint = QUrl("http://192.0.2.1/inference")});
   EXPECT_EQ(transcriber->status(), SpeechServerStatus::notAllowed);
   transcriber->setEndpoint(server.url(kInference));
   EXPECT_TRUE(test::spinUntil([&] { return transcriber->status() == SpeechServerStatus::ready; }));

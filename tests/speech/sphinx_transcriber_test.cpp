@@ -17,11 +17,14 @@ namespace talvo::speech {
 namespace {
 
 // LibriVox clips from pocketsphinx-testdata, with what is said in them.
-const QString librivox = QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-");
+const QString librivox = QStringLiteral(
+    "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-");
 const QString shortClip = librivox + "0880.wav";
 const QString longClip = librivox + "0870.wav";
 const QString shortSaid = QStringLiteral("he was not an ill disposed young man");
-const QString longSaid = QStringLiteral("and mister john dashwood had then leisure to consider how much there might be prudently in his power to do for them");
+const QString longSaid = QStringLiteral(
+    "and mister john dashwood had then leisure to consider how much there might be prudently in "
+    "his power to do for them");
 
 // Feeds the clip into the session as the file source delivers it, as fast as it can.
 void feed(TranscriptionSession& session, const QString& clip) {
@@ -55,7 +58,8 @@ protected:
 TEST_F(SphinxTranscriberTest, StreamedSpeechGivesLiveWordsThenACloseTranscript) {
   ASSERT_EQ(transcriber->idleDecoders(), 1u);
   std::atomic<int> partials{0};
-  auto session = test::run(transcriber->begin({}, floatFormat(16000, 1), [&](auto) { ++partials; }));
+  auto session =
+      test::run(transcriber->begin({}, floatFormat(16000, 1), [&](auto) { ++partials; }));
   EXPECT_EQ(transcriber->idleDecoders(), 0u);
   feed(*session, longClip);
   // Live words arrive while audio is still coming, before finish.
@@ -68,14 +72,16 @@ TEST_F(SphinxTranscriberTest, StreamedSpeechGivesLiveWordsThenACloseTranscript) 
   ASSERT_FALSE(words.empty());
   for (const SpokenWord& w : words)  // no "word(2)", "<sil>" or "[NOISE]"; a posterior for each
     EXPECT_TRUE(!w.text.contains(QRegularExpression("[(<\\[]")) && w.confidence.value_or(-1) >= 0 &&
-                w.confidence.value_or(2) <= 1) << w.text.toStdString();
+                w.confidence.value_or(2) <= 1)
+        << w.text.toStdString();
   EXPECT_FALSE(words.back().unsure);
   EXPECT_EQ(transcriber->idleDecoders(), 1u);  // back in the pool for the next press
 }
 
 TEST_F(SphinxTranscriberTest, CancelStopsAtOnceAndKeepsNoWords) {
   std::atomic<int> partials{0};
-  auto session = test::run(transcriber->begin({}, floatFormat(16000, 1), [&](auto) { ++partials; }));
+  auto session =
+      test::run(transcriber->begin({}, floatFormat(16000, 1), [&](auto) { ++partials; }));
   feed(*session, longClip);
   test::run(session->cancel());
   const int atCancel = partials;
@@ -119,8 +125,8 @@ TEST(SphinxTranscriberThreads, GoingWaitsForTheLoadingItStarted) {
 
 TEST(SphinxTranscriberModel, MissingModelOrUnusableFormatIsRefused) {
   QTemporaryDir empty;
-  auto transcriber = std::make_shared<SphinxTranscriber>(
-      SphinxTranscriber::Options{empty.path() + "/none", 1});
+  auto transcriber =
+      std::make_shared<SphinxTranscriber>(SphinxTranscriber::Options{empty.path() + "/none", 1});
   test::run(transcriber->prepare(floatFormat(16000, 1)));  // logs, never throws
   auto refusal = [&](AudioFormat format) -> std::optional<DictationErrorCode> {
     try {
@@ -131,7 +137,8 @@ TEST(SphinxTranscriberModel, MissingModelOrUnusableFormatIsRefused) {
     return std::nullopt;
   };
   EXPECT_EQ(refusal(floatFormat(16000, 1)), DictationErrorCode::speechModelMissing);
-  EXPECT_EQ(refusal(AudioFormat{16000, 1, SampleType::int16, false}), DictationErrorCode::noAudioFormat);
+  EXPECT_EQ(refusal(AudioFormat{16000, 1, SampleType::int16, false}),
+            DictationErrorCode::noAudioFormat);
   EXPECT_THROW(test::run(transcriber->ensureModel()), DictationError);
 }
 

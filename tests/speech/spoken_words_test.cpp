@@ -14,9 +14,11 @@ TEST(SpokenWords, WordsSpanRunsAndSplitOnlyAtWhiteSpace) {
   EXPECT_EQ(wordsFrom({{"Hel", 0.9}, {"lo wor", 0.4}, {"ld", std::nullopt}}),
             (std::vector<SpokenWord>{w("Hello", 0.4, true), w("world", 0.4, true)}));
   EXPECT_EQ(wordsFrom({{"  hi  there ", std::nullopt}, {"\nyou", std::nullopt}}),
-            (std::vector<SpokenWord>{w("hi", std::nullopt), w("there", std::nullopt), w("you", std::nullopt)}));
+            (std::vector<SpokenWord>{w("hi", std::nullopt), w("there", std::nullopt),
+                                     w("you", std::nullopt)}));
   EXPECT_TRUE(wordsFrom({}).empty());
-  EXPECT_EQ(wordsFrom({{"edge", 0.55}}), (std::vector<SpokenWord>{w("edge", 0.55)}));  // at the threshold: sure
+  EXPECT_EQ(wordsFrom({{"edge", 0.55}}),
+            (std::vector<SpokenWord>{w("edge", 0.55)}));  // at the threshold: sure
 }
 
 struct FlagCase {
@@ -60,7 +62,8 @@ TEST(TranscriptCollector, BiasTermsStopAtTheCap) {
 }
 
 TEST(TranscriptCollector, FinalTextsAreTrimmedOfSpacesAndJoined) {
-  EXPECT_EQ(joinFinalTexts({"Hello there. ", " How are you", "   ", "\tline\n\t"}), "Hello there. How are you line\n");
+  EXPECT_EQ(joinFinalTexts({"Hello there. ", " How are you", "   ", "\tline\n\t"}),
+            "Hello there. How are you line\n");
 }
 
 TEST(TranscriptCollector, VolatileGuessIsReplacedByTheFinalResult) {

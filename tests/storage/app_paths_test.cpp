@@ -21,8 +21,8 @@ TEST(AppPaths, ComputedOnceFromTheDataHomeAndPrivate) {
   for (QString& slot : seen) threads.emplace_back([&slot] { slot = AppPaths::support(); });
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(seen, std::vector(4, dir.filePath("data/Talvo")));
-  EXPECT_EQ(QFile::permissions(seen[0]),
-            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+  EXPECT_EQ(QFile::permissions(seen[0]), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
   AppPaths::setSupport(dir.filePath("elsewhere"));
   EXPECT_EQ(AppPaths::support(), dir.filePath("elsewhere"));
 }

@@ -17,7 +17,12 @@ namespace talvo {
 namespace {
 
 History::Entry entry(int i) {
-  return {1700000000.0 + i, QStringLiteral("text %1").arg(i), QStringLiteral("raw %1").arg(i), "rules", 1.5, "pasted"};
+  return {1700000000.0 + i,
+          QStringLiteral("text %1").arg(i),
+          QStringLiteral("raw %1").arg(i),
+          "rules",
+          1.5,
+          "pasted"};
 }
 QByteArray line(int i) { return *history_codec::encode(entry(i)) + '\n'; }
 
@@ -47,7 +52,7 @@ TEST_F(HistoryTest, BoundedAppendCutsByTheSizeBeforeTheWriteAndKeepsOnlyTheTail)
   write(QByteArray(30, 'a'));
   appendToFile("bbbb", path, 20);
   EXPECT_EQ(contents(), QByteArray(6, 'a') + "bbbb");  // no line feed: the tail is kept whole
-  write(QByteArray(5000, 'a') + "\nend\n");  // far past the bound
+  write(QByteArray(5000, 'a') + "\nend\n");            // far past the bound
   appendToFile("new\n", path, 100);
   EXPECT_EQ(contents(), "end\nnew\n");
 }
@@ -68,19 +73,26 @@ TEST_F(HistoryTest, FirstStorableAppendCreatesOnePrivateLineInKeyOrder) {
   history.append({1, "t", "r", "rules", qInf(), "pasted"});
   EXPECT_TRUE(history.recent(100).empty() && !QFile::exists(path));
   history.append({1.25, "Hello \"you\"\n", "hello you", "ai", 2.0, "held back: notText"});
-  EXPECT_EQ(contents(),
-            R"({"ts":1.25,"text":"Hello \"you\"\n","raw":"hello you","cleanup":"ai","seconds":2.0,"outcome":"held back: notText","engine":"pocketsphinx"})"
-            "\n");
-  EXPECT_EQ(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-  const History::Entry fancy{1712345678.123, QString::fromUtf8("Ünïcödé 😀 [[[[{{{{\\\" ok"), "raw", "rules", 0.3, "copied"};
+  EXPECT_EQ(
+      contents(),
+      R"({"ts":1.25,"text":"Hello \"you\"\n","raw":"hello you","cleanup":"ai","seconds":2.0,"outcome":"held back: notText","engine":"pocketsphinx"})"
+      "\n");
+  EXPECT_EQ(QFile::permissions(path),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+  const History::Entry fancy{
+      1712345678.123, QString::fromUtf8("Ünïcödé 😀 [[[[{{{{\\\" ok"), "raw", "rules", 0.3,
+      "copied"};
   history.append(fancy);
   EXPECT_EQ(history.recent(1), std::vector{fancy});
 }
 
 // Lines from before the engine was recorded were all heard by the recogniser.
 TEST_F(HistoryTest, EngineIsKeptAndAbsentMeansTheRecogniser) {
-  write(R"({"ts":1,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted"})" "\n"
-        R"({"ts":2,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted","engine":7})" "\n");
+  write(
+      R"({"ts":1,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted"})"
+      "\n"
+      R"({"ts":2,"text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"pasted","engine":7})"
+      "\n");
   History history(path, 500);
   History::Entry heard = entry(3);
   heard.engine = "server";
@@ -102,7 +114,8 @@ TEST_F(HistoryTest, TrimsToCapOnlyPastTheLimit) {
   history.append(entry(550));
   EXPECT_EQ(contents().count('\n'), 500);
   EXPECT_TRUE(contents().startsWith(line(51)));
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"history.jsonl"});  // no temporary left
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{"history.jsonl"});  // no temporary left
 }
 
 // The temporary file is written, then cannot take the place of a folder.
@@ -114,11 +127,17 @@ TEST_F(HistoryTest, AFailedReplacementLeavesNoTemporaryFile) {
 
 TEST_F(HistoryTest, DamagedLinesAreSkippedAndVanishOnlyAtTrim) {
   const QByteArray damaged =
-      line(0) + "garbage {{{\n" R"({"ts":5,"text":"t","raw":"r","cleanup":"rules","seconds":1})" "\n"
+      line(0) +
+      "garbage {{{\n"
+      R"({"ts":5,"text":"t","raw":"r","cleanup":"rules","seconds":1})"
+      "\n"
       // Entry 1, with its keys in another order and one more.
-      R"({"outcome":"pasted","seconds":1.5,"cleanup":"rules","raw":"raw 1","text":"text 1","ts":1700000001,"x":[1]})" "\n"
-      R"({"ts":"5","text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"x"})" "\n"
-      "{\"ts\":5,\"text\":\"\xff\xfe\",\"raw\":\"r\",\"cleanup\":\"rules\",\"seconds\":1,\"outcome\":\"x\"}\n" +
+      R"({"outcome":"pasted","seconds":1.5,"cleanup":"rules","raw":"raw 1","text":"text 1","ts":1700000001,"x":[1]})"
+      "\n"
+      R"({"ts":"5","text":"t","raw":"r","cleanup":"rules","seconds":1,"outcome":"x"})"
+      "\n"
+      "{\"ts\":5,\"text\":\"\xff\xfe\",\"raw\":\"r\",\"cleanup\":\"rules\",\"seconds\":1,"
+      "\"outcome\":\"x\"}\n" +
       "[1,2,3]\n" + line(2);
   write(damaged);
   History history(path, 2);  // limit 2: the next append trims
@@ -168,23 +187,27 @@ TEST_F(HistoryTest, HugeAndHostileLinesCostOnlyThemselves) {
 
 TEST_F(HistoryTest, TheCapHoldsWhenTheFileCannotBeReplaced) {
   path = dir.filePath(QString(250, u'h'));  // as above
-  History history(path, 10);  // limit 11
+  History history(path, 10);                // limit 11
   for (int i = 0; i < 40; ++i) history.append(entry(i));
   EXPECT_EQ(recent(history), (std::vector<int>{39, 38, 37, 36, 35, 34, 33, 32, 31, 30}));
   EXPECT_EQ(contents().count('\n'), 10);
   EXPECT_EQ(logged("File name too long; trimmed it in place"), 1);
 }
 
-class HistorySpecialFileTest : public HistoryTest, public testing::WithParamInterface<test::Special> {};
+class HistorySpecialFileTest : public HistoryTest,
+                               public testing::WithParamInterface<test::Special> {};
 TEST_P(HistorySpecialFileTest, IsNeitherReadNorWritten) {
   const auto fifo = test::makeSpecial(GetParam(), path);
   History history(path, 500);
   for (int i = 0; i < 2; ++i) history.append(entry(i));
   EXPECT_TRUE(history.recent(10).empty());
-  EXPECT_EQ(logged("history: could not keep a dictation: could not write " + path + ": not a regular file"), 1);
+  EXPECT_EQ(logged("history: could not keep a dictation: could not write " + path +
+                   ": not a regular file"),
+            1);
 }
 INSTANTIATE_TEST_SUITE_P(All, HistorySpecialFileTest,
-                         testing::Values(test::Special::fifo, test::Special::linkToFifo, test::Special::linkToDevice));
+                         testing::Values(test::Special::fifo, test::Special::linkToFifo,
+                                         test::Special::linkToDevice));
 
 // Appenders and a reader at once, with a cap that never trims and one that trims under load.
 class HistoryConcurrency : public HistoryTest, public testing::WithParamInterface<int> {};

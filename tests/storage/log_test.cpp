@@ -18,7 +18,8 @@ TEST(Log, LinesFromManyThreadsAreWholeAndInCallOrder) {
   workers.reserve(4);
   for (int t = 0; t < 4; ++t)
     workers.emplace_back([t, &payload] {
-      for (int i = 0; i < 100; ++i) Log::info(QStringLiteral("test: %1 %2 %3").arg(t).arg(i).arg(payload));
+      for (int i = 0; i < 100; ++i)
+        Log::info(QStringLiteral("test: %1 %2 %3").arg(t).arg(i).arg(payload));
     });
   for (auto& worker : workers) worker.join();
   const QStringList written = log.messages();
@@ -54,7 +55,8 @@ TEST(Log, StandardErrorHearsEchoedLinesAndTheLogsOwnFailureOnce) {
   Log::flush();
   const std::string said = GetCapturedStderr();
   EXPECT_NE(said.find("talvo.log: Not a directory; lost log line: "), std::string::npos) << said;
-  EXPECT_TRUE(said.find("Z  test: first\n") != std::string::npos && said.find("second") == std::string::npos);
+  EXPECT_TRUE(said.find("Z  test: first\n") != std::string::npos &&
+              said.find("second") == std::string::npos);
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ struct FakeLoginItem : LoginItem {
 };
 
 using P = Preferences;
-P over(std::shared_ptr<SettingsStore> store) { return P(std::move(store), std::make_shared<FakeLoginItem>()); }
+P over(std::shared_ptr<SettingsStore> store) {
+  return P(std::move(store), std::make_shared<FakeLoginItem>());
+}
 
 // Each setting: its key; its reading when absent, or stored in a form it cannot use; another
 // value in stored form; and its accessors.
@@ -35,20 +37,25 @@ struct Setting {
   QVariant (*read)(const P&);
 };
 #define SETTING(key, absent, unusable, stored, setter, reading) \
-  { key, absent, unusable, stored, [](P&& p) { p.setter; }, [](const P& p) { return QVariant(reading); } }
+  {                                                             \
+    key, absent, unusable, stored, [](P&& p) { p.setter; },     \
+        [](const P& p) { return QVariant(reading); }            \
+  }
 const Setting settings[] = {
     SETTING("hotkey", "rightControl", "fn", "rightOption", setHotkey(HotkeyChoice::rightOption),
             storedForm(p.hotkey())),
-    SETTING("barMode", "whileDictating", "Always", "always", setBarMode(BarMode::always), storedForm(p.barMode())),
+    SETTING("barMode", "whileDictating", "Always", "always", setBarMode(BarMode::always),
+            storedForm(p.barMode())),
     SETTING("sounds", true, "yes", false, setSounds(false), p.sounds()),
     SETTING("smartPolish", true, 0, false, setSmartPolish(false), p.smartPolish()),
     SETTING("livePreview", true, "", false, setLivePreview(false), p.livePreview()),
     SETTING("pillAtCursor", true, 1.5, false, setPillAtCursor(false), p.pillAtCursor()),
     SETTING("readBack", false, "yes", true, setReadBack(true), p.readBack()),
     SETTING("onboarded", false, "", true, setOnboarded(true), p.onboarded()),
-    SETTING("micUID", {}, 3, "a,b=c", setMicUID("a,b=c"), p.micUID() ? QVariant(*p.micUID()) : QVariant()),
-    SETTING("aiEndpoint", "http://127.0.0.1:8080", "  ", "http://[::1]:1", setAiEndpoint("http://[::1]:1"),
-            p.aiEndpoint()),
+    SETTING("micUID", {}, 3, "a,b=c", setMicUID("a,b=c"),
+            p.micUID() ? QVariant(*p.micUID()) : QVariant()),
+    SETTING("aiEndpoint", "http://127.0.0.1:8080", "  ", "http://[::1]:1",
+            setAiEndpoint("http://[::1]:1"), p.aiEndpoint()),
     SETTING("aiModel", "", 3, "small", setAiModel("small"), p.aiModel()),
     // Off unless an address is set.
     SETTING("speechEndpoint", "", 8080, "http://127.0.0.1:8178/inference",
@@ -86,7 +93,9 @@ TEST(IniSettings, AnUnusableFileIsLeftAloneAndTheDefaultsApply) {
     QTemporaryDir dir;
     const QString ini = dir.filePath("talvo.ini");
     const auto fifo = kind < 2 ? test::makeSpecial(test::Special(kind), ini) : nullptr;
-    if (!fifo) file_io::writeAtomically(ini, "[General]\nsounds=false\npad=" + QByteArray(2 << 20, 'x') + "\n");
+    if (!fifo)
+      file_io::writeAtomically(ini,
+                               "[General]\nsounds=false\npad=" + QByteArray(2 << 20, 'x') + "\n");
     const auto before = file_io::readAll(ini, 1 << 26).data;
     auto store = std::make_shared<QSettingsStore>(ini);
     P prefs = over(store);
@@ -94,7 +103,10 @@ TEST(IniSettings, AnUnusableFileIsLeftAloneAndTheDefaultsApply) {
     store->sync();
     EXPECT_TRUE(prefs.sounds() && prefs.readBack());  // the default, and the change for this run
     EXPECT_TRUE(file_io::readAll(ini, 1 << 26).data == before && QFileInfo(ini).isFile() == !fifo);
-    EXPECT_EQ(log.messages().filter(QRegularExpression("^settings: " + ini + ": .+; using the defaults")).size(), 1);
+    EXPECT_EQ(log.messages()
+                  .filter(QRegularExpression("^settings: " + ini + ": .+; using the defaults"))
+                  .size(),
+              1);
   }
 }
 
@@ -116,12 +128,15 @@ TEST(AutostartEntry, WritesAndRemovesTheDesktopFileOrThrowsWhy) {
   item.setEnabled(false);  // nothing to remove: fine
   item.setEnabled(true);
   const QString entry = QString::fromUtf8(file_io::readAll(desktop, 1 << 26).data.value_or(""));
-  EXPECT_TRUE(item.enabled() && entry.startsWith("[Desktop Entry]\n") && entry.contains("\nType=Application\n") &&
+  EXPECT_TRUE(item.enabled() && entry.startsWith("[Desktop Entry]\n") &&
+              entry.contains("\nType=Application\n") &&
               entry.contains("\nExec=\"/opt/my apps/talvo\" --autostart\n"))
       << entry.toStdString();
   item.setEnabled(false);
   EXPECT_FALSE(item.enabled() || QFile::exists(desktop));
-  EXPECT_THROW(AutostartLoginItem("/dev/null/autostart/talvo.desktop", "/usr/bin/talvo").setEnabled(true), Error);
+  EXPECT_THROW(
+      AutostartLoginItem("/dev/null/autostart/talvo.desktop", "/usr/bin/talvo").setEnabled(true),
+      Error);
   // $ and " are escaped for the quoting layer, and that backslash again for the file.
   EXPECT_EQ(desktopExecLine("/x/$HOME\"/t", {"100%"}), R"("/x/\\$HOME\\"/t" 100%%)");
 }
@@ -131,7 +146,8 @@ TEST(AutostartEntry, WritesAndRemovesTheDesktopFileOrThrowsWhy) {
 TEST(AutostartEntry, RunsTheInstalledNameOrTheRealPath) {
   QTemporaryDir dir;
   for (const char* folder : {"real", "bin", "other"}) ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
-  for (const char* file : {"real/talvo", "other/talvo"}) file_io::writeAtomically(dir.filePath(file), "x");
+  for (const char* file : {"real/talvo", "other/talvo"})
+    file_io::writeAtomically(dir.filePath(file), "x");
   ASSERT_TRUE(QFile::link(dir.filePath("real/talvo"), dir.filePath("bin/talvo")));
   const struct {
     const char* running;  // as /proc/self/exe names it
@@ -143,7 +159,7 @@ TEST(AutostartEntry, RunsTheInstalledNameOrTheRealPath) {
       {"%D/real/talvo", "%D/other/talvo", "%D/real/talvo"},  // another copy: not this program
       {"%D/real/talvo", "", "%D/real/talvo"},                // not installed
       {"%D/bin/talvo", "", "%D/real/talvo"},                 // started through a link
-      {"%D/real/talvo", "bin/talvo", "%D/real/talvo"},       // a relative PATH entry means nothing later
+      {"%D/real/talvo", "bin/talvo", "%D/real/talvo"},  // a relative PATH entry means nothing later
       // An upgrade replaced the running file: the new one at the same place is this program.
       {"%D/real/talvo (deleted)", "%D/bin/talvo", "%D/bin/talvo"},
       {"%D/real/talvo (deleted)", "", "%D/real/talvo"},
@@ -153,7 +169,8 @@ TEST(AutostartEntry, RunsTheInstalledNameOrTheRealPath) {
   const QString root = QFileInfo(dir.path()).canonicalFilePath();
   auto fill = [&](const char* text) { return QString(text).replace("%D", root); };
   for (const auto& c : cases)
-    EXPECT_EQ(autostartProgram(fill(c.running), fill(c.onPath)), fill(c.program)) << c.running << " | " << c.onPath;
+    EXPECT_EQ(autostartProgram(fill(c.running), fill(c.onPath)), fill(c.program))
+        << c.running << " | " << c.onPath;
 }
 
 // The entry written for this very process names the `talvo` on PATH when that is this binary.
@@ -164,22 +181,27 @@ TEST(AutostartEntry, FindsThisProgramOnThePath) {
   const QString linked = dir.filePath("bin/talvo");
   ASSERT_TRUE(QFile::link(self, linked));
   const QByteArray path = qgetenv("PATH");
-  for (const auto& [searched, program] : {std::pair{dir.filePath("bin"), linked}, std::pair{dir.filePath("none"), self}}) {
+  for (const auto& [searched, program] :
+       {std::pair{dir.filePath("bin"), linked}, std::pair{dir.filePath("none"), self}}) {
     qputenv("PATH", QFile::encodeName(searched));
     AutostartLoginItem item(dir.filePath("talvo.desktop"));
     item.setEnabled(true);
-    const QString entry = QString::fromUtf8(file_io::readAll(item.desktopFile(), 1 << 20).data.value_or(""));
+    const QString entry =
+        QString::fromUtf8(file_io::readAll(item.desktopFile(), 1 << 20).data.value_or(""));
     EXPECT_TRUE(entry.contains("\nExec=" + program + " --autostart\n")) << entry.toStdString();
   }
   qputenv("PATH", path);
 }
 
 TEST(BarModes, TextFormsRoundTrip) {
-  const std::tuple<BarMode, QString, QString> forms[] = {{BarMode::whileDictating, "whileDictating", "Only while talking"},
-                                                         {BarMode::always, "always", "Always"}};
+  const std::tuple<BarMode, QString, QString> forms[] = {
+      {BarMode::whileDictating, "whileDictating", "Only while talking"},
+      {BarMode::always, "always", "Always"}};
   ASSERT_EQ(std::size(forms), allBarModes.size());
   for (const auto& [mode, stored, text] : forms)
-    EXPECT_TRUE(storedForm(mode) == stored && barModeFromStored(stored) == mode && label(mode) == text) << text.toStdString();
+    EXPECT_TRUE(storedForm(mode) == stored && barModeFromStored(stored) == mode &&
+                label(mode) == text)
+        << text.toStdString();
 }
 
 }  // namespace

@@ -11,7 +11,9 @@ namespace talvo::test {
 // instead of blocking.
 struct HeldFifo {
   explicit HeldFifo(const QString& path)
-      : fd(::mkfifo(QFile::encodeName(path), 0600) ? -1 : ::open(QFile::encodeName(path), O_RDWR | O_NONBLOCK)) {}
+      : fd(::mkfifo(QFile::encodeName(path), 0600)
+               ? -1
+               : ::open(QFile::encodeName(path), O_RDWR | O_NONBLOCK)) {}
   HeldFifo(const HeldFifo&) = delete;  // one owner closes the descriptor
   HeldFifo& operator=(const HeldFifo&) = delete;
   ~HeldFifo() { ::close(fd); }

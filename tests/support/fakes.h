@@ -57,7 +57,9 @@ public:
   void stop() override { ++stops; }
   // Hands `buffer` over `times` times from a thread of its own, as a capture thread would.
   void deliver(const AudioBuffer& buffer, int times = 1) {
-    std::thread([&] { while (times-- > 0) handler(buffer); }).join();
+    std::thread([&] {
+      while (times-- > 0) handler(buffer);
+    }).join();
   }
 };
 
@@ -105,7 +107,7 @@ public:
   }
   QCoro::Task<> prepare(AudioFormat) override { co_return; }
   QCoro::Task<std::shared_ptr<TranscriptionSession>> begin(QStringList terms, AudioFormat,
-                                                            PartialHandler onPartial) override {
+                                                           PartialHandler onPartial) override {
     termsSeen.push_back(terms);
     partials.push_back(onPartial);
     auto next = session(termsSeen.size() - 1);

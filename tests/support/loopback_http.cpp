@@ -34,7 +34,8 @@ LoopbackHttp::LoopbackHttp() {
 }
 
 QUrl LoopbackHttp::url(const QByteArray& path) const {
-  return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()) + QString::fromUtf8(path));
+  return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()) +
+              QString::fromUtf8(path));
 }
 
 int LoopbackHttp::count(const QByteArray& path) const {
@@ -66,7 +67,8 @@ void LoopbackHttp::serve(QTcpSocket* socket) {
     const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
     qsizetype length = 0;
     for (const QByteArray& line : lines)
-      if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
+      if (line.toLower().startsWith("content-length:"))
+        length = line.mid(15).trimmed().toLongLong();
     if (state->buffer.size() < headerEnd + 4 + length) return;
 
     state->requestDone = true;

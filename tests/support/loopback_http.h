@@ -57,6 +57,7 @@ private:
 };
 
 // A chat completion body whose first choice says `content` and stopped for `finishReason`.
-QByteArray chatCompletion(const QString& content, const QString& finishReason = QStringLiteral("stop"));
+QByteArray chatCompletion(const QString& content,
+                          const QString& finishReason = QStringLiteral("stop"));
 
 }  // namespace talvo::test

@@ -14,14 +14,23 @@ using Updates::isNewer;
 TEST(IsNewer, ComparesDottedVersions) {
   // Whether the first is newer; overflowing parts read as 0.
   const std::tuple<const char*, const char*, bool> cases[] = {
-      {"1.2.10", "1.2.9", true}, {"1.2", "1.2.0", false}, {"1.2.0", "1.2", false}, {"2", "1.9.9", true},
-      {"1.0", "1.0.1", false}, {"1.3b", "1.3", false}, {"1.10.2-beta", "1.9", true}, {"0.0.1", "dev", true},
-      {"dev", "0", false}, {"1..2", "1.2", false}, {"1.1", "1.99999999999999999999999", true}};
+      {"1.2.10", "1.2.9", true},
+      {"1.2", "1.2.0", false},
+      {"1.2.0", "1.2", false},
+      {"2", "1.9.9", true},
+      {"1.0", "1.0.1", false},
+      {"1.3b", "1.3", false},
+      {"1.10.2-beta", "1.9", true},
+      {"0.0.1", "dev", true},
+      {"dev", "0", false},
+      {"1..2", "1.2", false},
+      {"1.1", "1.99999999999999999999999", true}};
   for (const auto& [a, b, newer] : cases) EXPECT_EQ(isNewer(a, b), newer) << a << " vs " << b;
 }
 
 TEST(UpdateInfo, DecodesAndEncodes) {
-  const UpdateInfo bare = UpdateInfo::decode(R"({"version":"1.4","url":"https://x/d","extra":[1]})");
+  const UpdateInfo bare =
+      UpdateInfo::decode(R"({"version":"1.4","url":"https://x/d","extra":[1]})");
   EXPECT_EQ(bare, (UpdateInfo{"1.4", "https://x/d", std::nullopt}));
   EXPECT_EQ(bare.encode(), R"({"version":"1.4","url":"https://x/d"})");
   const UpdateInfo full{"2.0", "https://x/d", QString("Faster.")};
@@ -32,9 +41,11 @@ TEST(UpdateInfo, DecodesAndEncodes) {
 
 TEST(UpdateFeed, OnlyHttpsOrThisMachine) {
   for (const auto& [address, usable] : {std::pair{"https://example.org/version.json", true},
-                                        {"http://127.0.0.1:8080/version.json", true}, {"http://[::1]/version.json", true},
+                                        {"http://127.0.0.1:8080/version.json", true},
+                                        {"http://[::1]/version.json", true},
                                         {"http://example.org/version.json", false},
-                                        {"ftp://127.0.0.1/version.json", false}, {"version.json", false}})
+                                        {"ftp://127.0.0.1/version.json", false},
+                                        {"version.json", false}})
     EXPECT_EQ(Updates::usableFeed(QUrl(address)), usable) << address;
 }
 
@@ -42,10 +53,13 @@ const QByteArray kFeed = "/version.json";
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
-  std::optional<UpdateInfo> check(const QString& current, double timeout = Updates::kRequestTimeout) {
+  std::optional<UpdateInfo> check(const QString& current,
+                                  double timeout = Updates::kRequestTimeout) {
     return test::run(Updates::check(current, server.url(kFeed), timeout));
   }
-  void answer(int status, QByteArray body) { server.script(kFeed, {.status = status, .body = std::move(body)}); }
+  void answer(int status, QByteArray body) {
+    server.script(kFeed, {.status = status, .body = std::move(body)});
+  }
 
   test::LogCapture log;
   test::LoopbackHttp server;
@@ -58,10 +72,12 @@ TEST_F(UpdateCheckTest, BuiltWithoutFeedChecksNothing) {
 }
 
 TEST_F(UpdateCheckTest, NewerVersionIsReturned) {
-  const QByteArray document = R"({"version":"1.3.0","url":"https://talvo.example/download","notes":"Quicker."})";
+  const QByteArray document =
+      R"({"version":"1.3.0","url":"https://talvo.example/download","notes":"Quicker."})";
   // Padded to exactly the size limit, which is still read.
   server.script(kFeed, {.body = document, .filler = Updates::kMaxDocumentBytes - document.size()});
-  EXPECT_EQ(check("1.2.9"), (UpdateInfo{"1.3.0", "https://talvo.example/download", QString("Quicker.")}));
+  EXPECT_EQ(check("1.2.9"),
+            (UpdateInfo{"1.3.0", "https://talvo.example/download", QString("Quicker.")}));
   EXPECT_EQ(server.count(kFeed), 1);
   EXPECT_TRUE(log.messages().isEmpty());
 }
@@ -93,7 +109,8 @@ TEST_F(UpdateCheckTest, HugeBodyIsAbandoned) {
   EXPECT_TRUE(test::spinUntil([&] { return server.hungUpEarly() == 1; }));
   answer(200, QByteArray(qsizetype{100} * 1024, ' ') + R"({"version":"9","url":"u"})");
   EXPECT_EQ(check("1.0"), std::nullopt);
-  EXPECT_EQ(log.messages(), QStringList(2, "update check skipped: The version document is larger than 64 KB."));
+  EXPECT_EQ(log.messages(),
+            QStringList(2, "update check skipped: The version document is larger than 64 KB."));
 }
 
 TEST_F(UpdateCheckTest, SilentServerTimesOut) {

@@ -30,8 +30,8 @@ History::Entry entry(const QString& text, double seconds = 1, double age = 60) {
 
 struct Fixture {
   QTemporaryDir dir;
-  std::shared_ptr<Preferences> prefs =
-      std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(), std::make_shared<test::MemoryLoginItem>());
+  std::shared_ptr<Preferences> prefs = std::make_shared<Preferences>(
+      std::make_shared<MemorySettingsStore>(), std::make_shared<test::MemoryLoginItem>());
   AppModel model{prefs, std::make_shared<History>(dir.filePath("h.jsonl"), 500),
                  std::make_shared<test::AllowingFacts>(), dir.filePath("dictionary.json")};
   MainView view{&model, nullptr, [] { return now; }};
@@ -59,14 +59,12 @@ struct Fixture {
   QPushButton* button(const QString& text) {
     for (QPushButton* b : view.findChildren<QPushButton*>()) {
       QCoreApplication::processEvents();
-    if (b->text() == text && b->isVisibleTo(&view)) return b;
+      if (b->text() == text && b->isVisibleTo(&view)) return b;
     }
     ADD_FAILURE() << "no button " << text.toStdString();
     return nullptr;
   }
-  QStringList savedWords() {
-    return UserDictionary::load(dir.filePath("dictionary.json")).words;
-  }
+  QStringList savedWords() { return UserDictionary::load(dir.filePath("dictionary.json")).words; }
 };
 
 // The history page's rows, once every one of them is built.
@@ -85,8 +83,7 @@ TEST(HomeView, WeekFiguresAndReadinessFollowTheModel) {
   QStringList words;
   for (int i = 0; i < 200; ++i) words << QStringLiteral("w");
   f.model.setEntries({entry(words.join(' '), 60)});
-  EXPECT_EQ(f.visibleTexts(QStringLiteral("figure")),
-            (QStringList{"200", "1", "4 min"}));
+  EXPECT_EQ(f.visibleTexts(QStringLiteral("figure")), (QStringList{"200", "1", "4 min"}));
   EXPECT_EQ(f.visibleTexts(QStringLiteral("readiness")), QStringList{"Ready"});
   f.model.setAxTrusted(false);
   f.model.setHotkey(HotkeyChoice::fn);
@@ -101,7 +98,8 @@ TEST(HomeView, WeekFiguresAndReadinessFollowTheModel) {
 
 TEST(HistoryView, SearchInCapitalsFindsLowerCase) {
   Fixture f;
-  f.model.setEntries({entry(QStringLiteral("meet at the harbour")), entry(QStringLiteral("buy milk"))});
+  f.model.setEntries(
+      {entry(QStringLiteral("meet at the harbour")), entry(QStringLiteral("buy milk"))});
   f.view.setSection(Section::history);
   QTest::keyClicks(f.named<QLineEdit>(QStringLiteral("search")), QStringLiteral("HARBOUR"));
   EXPECT_EQ(f.visibleTexts(QStringLiteral("entryText")), QStringList{"meet at the harbour"});
@@ -132,7 +130,8 @@ TEST(HistoryView, CopyPutsThatEntryOnTheClipboard) {
   QTest::mouseClick(copy, Qt::LeftButton);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("second thing"));
   EXPECT_EQ(copy->text(), QStringLiteral("Copied"));
-  EXPECT_EQ(rows[0]->findChild<QPushButton*>(QStringLiteral("copy"))->text(), QStringLiteral("Copy"));
+  EXPECT_EQ(rows[0]->findChild<QPushButton*>(QStringLiteral("copy"))->text(),
+            QStringLiteral("Copy"));
 }
 
 // Counts the moves of one widget.
@@ -148,7 +147,8 @@ TEST(HistoryView, ClearingASearchLaysTheListOutOnceNotOncePerRow) {
   Fixture f;
   HistoryEntries entries;
   for (int i = 0; i < 60; ++i) {
-    entries.push_back(entry((i % 2 ? QStringLiteral("pear %1") : QStringLiteral("plum %1")).arg(i), 1, i));
+    entries.push_back(
+        entry((i % 2 ? QStringLiteral("pear %1") : QStringLiteral("plum %1")).arg(i), 1, i));
   }
   f.model.setEntries(entries);
   f.view.setSection(Section::history);
@@ -262,7 +262,8 @@ TEST(SettingsView, VersionLineShowsAnUpdate) {
   EXPECT_FALSE(version->text().contains(QStringLiteral("·")));
   EXPECT_EQ(f.view.findChild<QWidget*>(QStringLiteral("updateCard")), nullptr);
   f.model.setUpdate(UpdateInfo{QStringLiteral("9.1"), QStringLiteral("https://example.org"), {}});
-  EXPECT_TRUE(version->text().endsWith(QStringLiteral("  ·  9.1 available"))) << version->text().toStdString();
+  EXPECT_TRUE(version->text().endsWith(QStringLiteral("  ·  9.1 available")))
+      << version->text().toStdString();
   EXPECT_NE(f.view.findChild<QWidget*>(QStringLiteral("updateCard")), nullptr);
 }
 
@@ -303,10 +304,11 @@ TEST_P(GlobeRows, OnlyForTheFnKey) {
   EXPECT_EQ(!f.visibleTexts(QStringLiteral("problem")).isEmpty(), GetParam().homeProblem);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, GlobeRows,
-                         testing::Values(GlobeCase{HotkeyChoice::rightOption, FnKeySetting::emoji, 2, false},
-                                         GlobeCase{HotkeyChoice::fn, FnKeySetting::emoji, 3, true},
-                                         GlobeCase{HotkeyChoice::fn, FnKeySetting::doNothing, 3, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GlobeRows,
+    testing::Values(GlobeCase{HotkeyChoice::rightOption, FnKeySetting::emoji, 2, false},
+                    GlobeCase{HotkeyChoice::fn, FnKeySetting::emoji, 3, true},
+                    GlobeCase{HotkeyChoice::fn, FnKeySetting::doNothing, 3, false}));
 
 TEST(SettingsView, TogglesWriteThePreferences) {
   Fixture f;

@@ -26,7 +26,9 @@ namespace {
 using look::Appearance;
 
 double luminance(const QColor& c) {
-  auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  auto channel = [](double v) {
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
   return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 
@@ -58,11 +60,12 @@ TEST_P(RenderPalette, TheSidebarStandsApartFromThePage) {
   QTemporaryDir dir;
   AppModel model{std::make_shared<Preferences>(std::make_shared<MemorySettingsStore>(),
                                                std::make_shared<test::MemoryLoginItem>()),
-                 std::make_shared<History>(dir.filePath("h.jsonl"), 500), std::make_shared<test::AllowingFacts>(),
-                 dir.filePath("dictionary.json")};
+                 std::make_shared<History>(dir.filePath("h.jsonl"), 500),
+                 std::make_shared<test::AllowingFacts>(), dir.filePath("dictionary.json")};
   MainView view(&model);
   QWidget* side = view.findChild<QListWidget*>(QStringLiteral("sidebar"))->parentWidget();
-  const double ratio = contrast(side->palette().color(QPalette::Window), view.palette().color(QPalette::Window));
+  const double ratio =
+      contrast(side->palette().color(QPalette::Window), view.palette().color(QPalette::Window));
   EXPECT_GT(ratio, 1.1);
   EXPECT_LT(ratio, 1.5);  // quiet: a fill, not a block
 }
@@ -77,7 +80,8 @@ TEST_P(RenderPalette, DisabledTextReadsAsDisabled) {
   for (const TextOnFill pair : {TextOnFill{QPalette::ButtonText, QPalette::Button},
                                 TextOnFill{QPalette::WindowText, QPalette::Window},
                                 TextOnFill{QPalette::Text, QPalette::Base}}) {
-    const double enabled = contrast(p.color(QPalette::Active, pair.text), p.color(QPalette::Active, pair.fill));
+    const double enabled =
+        contrast(p.color(QPalette::Active, pair.text), p.color(QPalette::Active, pair.fill));
     const double disabled =
         contrast(p.color(QPalette::Disabled, pair.text), p.color(QPalette::Disabled, pair.fill));
     EXPECT_LT(disabled, enabled / 2) << pair.text;
@@ -101,7 +105,9 @@ TEST_P(RenderPalette, AFieldsEdgeShowsOnACard) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, RenderPalette, testing::Values(Appearance::light, Appearance::dark),
-                         [](const auto& info) { return info.param == Appearance::light ? "light" : "dark"; });
+                         [](const auto& info) {
+                           return info.param == Appearance::light ? "light" : "dark";
+                         });
 
 }  // namespace
 }  // namespace talvo

@@ -39,7 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"exactlyAWeekOld", {spoken(40, 0, weekSeconds)}, {40, 1, 1}},
         // 2.5 minutes typed, none spoken: a half rounds up.
         Case{"halfRoundsAwayFromZero", {spoken(100, 0, 1)}, {100, 1, 3}},
-        Case{"sumsBeforeRounding", {spoken(20, 0, 1), spoken(20, 0, 2), spoken(20, 0, 3)},
+        Case{"sumsBeforeRounding",
+             {spoken(20, 0, 1), spoken(20, 0, 2), spoken(20, 0, 3)},
              {60, 3, 2}}),
     [](const auto& info) { return std::string(info.param.name); });
 

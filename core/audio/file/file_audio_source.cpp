@@ -50,7 +50,8 @@ std::unique_ptr<File> openRegular(const QString& path) {
     return Error(QStringLiteral("Can't open %1: %2").arg(name, why));
   };
   auto file = std::make_unique<File>();
-  file->fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  file->fd =
+      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (file->fd < 0) throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
   struct stat info {};
   if (::fstat(file->fd, &info) != 0) throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
@@ -101,7 +102,8 @@ FileAudioSource::FileAudioSource(const QString& path, double speed) {
   std::unique_ptr<File> file = openRegular(path);
   const SF_INFO& info = file->info;
   format_ = floatFormat(info.samplerate, uint32_t(info.channels));
-  if (info.frames > 0 && info.frames != SF_COUNT_MAX) duration_ = double(info.frames) / info.samplerate;
+  if (info.frames > 0 && info.frames != SF_COUNT_MAX)
+    duration_ = double(info.frames) / info.samplerate;
   player_ = std::make_shared<Player>(std::move(file), format_, speed);
   thread_ = std::thread([player = player_] { player->run(); });
 }
@@ -202,10 +204,12 @@ void FileAudioSource::Player::finished() {
 
 // Sleeps until the audio delivered so far is due, measured from the start of the pass so
 // that time spent in handlers does not add up. False when the source is going away.
-bool FileAudioSource::Player::pace(std::size_t framesSoFar, std::chrono::steady_clock::time_point began) {
+bool FileAudioSource::Player::pace(std::size_t framesSoFar,
+                                   std::chrono::steady_clock::time_point began) {
   if (speed > 0) {
     const std::chrono::duration<double> due(double(framesSoFar) / format.sampleRate / speed);
-    std::this_thread::sleep_until(began + std::chrono::duration_cast<std::chrono::steady_clock::duration>(due));
+    std::this_thread::sleep_until(
+        began + std::chrono::duration_cast<std::chrono::steady_clock::duration>(due));
   }
   std::lock_guard lock(queueMutex);
   return !quitting;

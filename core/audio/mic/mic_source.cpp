@@ -48,7 +48,9 @@ void MicSource::selectPreferredDevice() {
   if (!device) return;
   const int status = engine_->setCurrentDevice(device->id);
   if (status != 0)
-    Log::info(QStringLiteral("mic: couldn't select %1 (%2), using default").arg(device->name).arg(status));
+    Log::info(QStringLiteral("mic: couldn't select %1 (%2), using default")
+                  .arg(device->name)
+                  .arg(status));
 }
 
 void MicSource::installTap() {
@@ -149,7 +151,8 @@ void MicSource::rebuild() {
   watchConfiguration();
   markSetUp();
   const AudioFormat live = engine_->inputFormat();
-  Log::info(QStringLiteral("mic: rebuilt for %1 Hz x%2").arg(qint64(live.sampleRate)).arg(live.channels));
+  Log::info(
+      QStringLiteral("mic: rebuilt for %1 Hz x%2").arg(qint64(live.sampleRate)).arg(live.channels));
   if (!wasRunning) return;
   try {
     engine_->start();

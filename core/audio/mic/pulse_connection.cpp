@@ -99,7 +99,8 @@ std::shared_ptr<Connection> Connection::open() {
   while (!isFinal(pa_context_get_state(self.context_))) pa_threaded_mainloop_wait(self.loop_);
   if (pa_context_get_state(self.context_) != PA_CONTEXT_READY) return connection;
   pa_context_set_subscribe_callback(self.context_, subscriptionEvent, &self);
-  const auto mask = pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
+  const auto mask =
+      pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SERVER);
   // Capture still works without the notices; only a device change goes unseen until the next start.
   if (!finish(self.loop_, pa_context_subscribe(self.context_, mask, signalDone, self.loop_)))
     Log::info(QStringLiteral("mic: the sound server sends no device changes"));
@@ -132,7 +133,8 @@ std::optional<std::vector<Source>> Connection::sources() {
   SourceQuery query{loop_, {}};
   Lock lock(*this);
   if (pa_context_get_state(context_) != PA_CONTEXT_READY) return std::nullopt;
-  if (!finish(loop_, pa_context_get_source_info_list(context_, sourceListed, &query)) || query.failed)
+  if (!finish(loop_, pa_context_get_source_info_list(context_, sourceListed, &query)) ||
+      query.failed)
     return std::nullopt;
   return std::move(query.sources);
 }
@@ -142,7 +144,8 @@ std::optional<QString> Connection::defaultSourceName() {
   ServerQuery query{loop_, {}};
   Lock lock(*this);
   if (pa_context_get_state(context_) != PA_CONTEXT_READY) return std::nullopt;
-  if (!finish(loop_, pa_context_get_server_info(context_, serverAnswered, &query))) return std::nullopt;
+  if (!finish(loop_, pa_context_get_server_info(context_, serverAnswered, &query)))
+    return std::nullopt;
   return query.defaultSource;
 }
 

@@ -97,7 +97,7 @@ void Engine::start() {
     throw Error(QStringLiteral("The sound server is not running."));
 
   pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32NE, uint32_t(tap_->format.sampleRate),
-                      uint8_t(tap_->format.channels)};
+                            uint8_t(tap_->format.channels)};
   if (!pa_sample_spec_valid(&sampleSpec)) throw DictationError(DictationErrorCode::noAudioFormat);
   stream_ = pa_stream_new(context, "Dictation", &sampleSpec, nullptr);
   if (!stream_) throw Error(serverError(context));
@@ -113,7 +113,8 @@ void Engine::start() {
   attributes.minreq = uint32_t(-1);
   attributes.fragsize = uint32_t(tap_->frames * pa_frame_size(&sampleSpec));
   const QByteArray device = tap_->source.toUtf8();
-  if (pa_stream_connect_record(stream_, device.constData(), &attributes, PA_STREAM_ADJUST_LATENCY) < 0) {
+  if (pa_stream_connect_record(stream_, device.constData(), &attributes, PA_STREAM_ADJUST_LATENCY) <
+      0) {
     const QString error = serverError(context);
     closeStream();
     throw Error(QStringLiteral("Couldn't start capture: ") + error);

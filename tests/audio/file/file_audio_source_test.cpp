@@ -17,7 +17,8 @@ namespace talvo {
 namespace {
 
 // The left channel counts up by frame (mod 100, over 200); the others are its negative.
-QString writeWav(const QString& path, int rate, int channels, int frames, int subtype = SF_FORMAT_PCM_16) {
+QString writeWav(const QString& path, int rate, int channels, int frames,
+                 int subtype = SF_FORMAT_PCM_16) {
   SF_INFO info{0, rate, channels, SF_FORMAT_WAV | subtype, 0, 0};
   SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
   std::vector<float> samples(std::size_t(frames * channels));
@@ -93,7 +94,8 @@ TEST(FileAudioSource, StopEndsDeliveryBeforeReturning) {
 // A handler that drops the last reference destroys the source on its own delivery thread.
 TEST(FileAudioSource, CanBeDestroyedFromItsOwnDeliveryThread) {
   QTemporaryDir dir;
-  auto source = std::make_shared<FileAudioSource>(writeWav(dir.filePath("a.wav"), 16000, 1, 16000), 0);
+  auto source =
+      std::make_shared<FileAudioSource>(writeWav(dir.filePath("a.wav"), 16000, 1, 16000), 0);
   std::promise<void> started;
   std::promise<void> destroyed;
   source->setOnBuffer([&, go = started.get_future().share()](const AudioBuffer&) {
@@ -135,16 +137,35 @@ struct BadInput {
 // FIFOs and devices are refused before anything reads them: they would block or never end.
 const BadInput badInputs[] = {
     {"not_audio", [](const QTemporaryDir& d) { return link(d, "/proc/self/exe"); }, "", {}, 0},
-    {"missing", [](const QTemporaryDir& d) { return d.filePath("missing.wav"); }, "No such file", {}, 0},
+    {"missing",
+     [](const QTemporaryDir& d) { return d.filePath("missing.wav"); },
+     "No such file",
+     {},
+     0},
     {"folder", [](const QTemporaryDir& d) { return d.path(); }, "not a regular file", {}, 0},
     {"fifo", fifo, "not a regular file", {}, 0},
-    {"link_to_fifo", [](const QTemporaryDir& d) { return link(d, fifo(d)); }, "not a regular file", {}, 0},
-    {"link_to_device", [](const QTemporaryDir& d) { return link(d, "/dev/zero"); }, "not a regular file", {}, 0},
-    {"eight_bit", [](const QTemporaryDir& d) { return writeWav(d.filePath("u8.wav"), 8000, 1, 3000, SF_FORMAT_PCM_U8); },
+    {"link_to_fifo",
+     [](const QTemporaryDir& d) { return link(d, fifo(d)); },
+     "not a regular file",
+     {},
+     0},
+    {"link_to_device",
+     [](const QTemporaryDir& d) { return link(d, "/dev/zero"); },
+     "not a regular file",
+     {},
+     0},
+    {"eight_bit",
+     [](const QTemporaryDir& d) {
+       return writeWav(d.filePath("u8.wav"), 8000, 1, 3000, SF_FORMAT_PCM_U8);
+     },
      nullptr, floatFormat(8000, 1), 3000},
-    {"stereo_44100_float", [](const QTemporaryDir& d) { return writeWav(d.filePath("s.wav"), 44100, 2, 4410, SF_FORMAT_FLOAT); },
+    {"stereo_44100_float",
+     [](const QTemporaryDir& d) {
+       return writeWav(d.filePath("s.wav"), 44100, 2, 4410, SF_FORMAT_FLOAT);
+     },
      nullptr, floatFormat(44100, 2), 4410},
-    {"empty", [](const QTemporaryDir& d) { return writeWav(d.filePath("e.wav"), 16000, 1, 0); }, nullptr, floatFormat(16000, 1), 0},
+    {"empty", [](const QTemporaryDir& d) { return writeWav(d.filePath("e.wav"), 16000, 1, 0); },
+     nullptr, floatFormat(16000, 1), 0},
     {"truncated", truncated, nullptr, floatFormat(16000, 1), 3000},
 };
 
@@ -158,7 +179,8 @@ TEST_P(FileAudioSourceBadInput, IsRefusedWithAReasonOrPlaysAsFloatAtItsOwnRate) 
   try {
     source = std::make_unique<FileAudioSource>(path, 0);
   } catch (const Error& e) {
-    EXPECT_TRUE(e.message().startsWith("Can't open " + QFileInfo(path).fileName() + ": ")) << e.message().toStdString();
+    EXPECT_TRUE(e.message().startsWith("Can't open " + QFileInfo(path).fileName() + ": "))
+        << e.message().toStdString();
     EXPECT_TRUE(b.refusal && e.message().contains(b.refusal)) << e.message().toStdString();
     return;
   }

@@ -27,11 +27,13 @@ struct FakeEngine final : CaptureEngine {
 
   AudioFormat inputFormat() override {
     auto device = currentDevice();
-    return device && world.formats.contains(*device) ? world.formats.at(*device) : floatFormat(0, 0);
+    return device && world.formats.contains(*device) ? world.formats.at(*device)
+                                                     : floatFormat(0, 0);
   }
   std::optional<uint32_t> currentDevice() override {
     if (!pinned) return world.defaultInput;
-    bool present = std::any_of(world.devices.begin(), world.devices.end(), [&](auto& d) { return d.id == *pinned; });
+    bool present = std::any_of(world.devices.begin(), world.devices.end(),
+                               [&](auto& d) { return d.id == *pinned; });
     return present ? pinned : std::nullopt;
   }
   int setCurrentDevice(uint32_t id) override {
@@ -48,7 +50,9 @@ struct FakeEngine final : CaptureEngine {
     started = true;
   }
   void stop() override { started = false; }
-  void setOnConfigurationChange(std::function<void()> handler) override { onChange = std::move(handler); }
+  void setOnConfigurationChange(std::function<void()> handler) override {
+    onChange = std::move(handler);
+  }
 
   void deliver() const {
     AudioBuffer buffer(tapFormat, tapFrames);
@@ -133,7 +137,10 @@ protected:
   void perform(MicSource& mic, char step) {
     switch (step) {
       case 'p': return mic.prepare();
-      case 's': try { mic.start(); } catch (const Error&) {} return;
+      case 's': try { mic.start();
+        } catch (const Error&) {
+        }
+        return;
       case '7': now += 700ms; return;
       case '1': now += 100ms; return;
       case 'D': system->world.defaultInput = 80; return;
@@ -164,30 +171,104 @@ TEST_P(MicScript, Rules) {
 
 const AudioFormat builtin = floatFormat(48000, 1);
 const AudioFormat headset = floatFormat(44100, 2);
-const QString builtinName = QStringLiteral("Built-in Microphone"), headsetName = QStringLiteral("USB Headset");
+const QString builtinName = QStringLiteral("Built-in Microphone"),
+              headsetName = QStringLiteral("USB Headset");
 const QString headsetUid = QStringLiteral("usb-headset");
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, MicScript,
     ::testing::Values(
-        ScriptCase{"ANoticeInsideTheQuietWindowIsIgnored", {}, "psD7n1n", {0, 1}, headset, headsetName, true, true,
+        ScriptCase{"ANoticeInsideTheQuietWindowIsIgnored",
+                   {},
+                   "psD7n1n",
+                   {0, 1},
+                   headset,
+                   headsetName,
+                   true,
+                   true,
                    {rebuiltForHeadset}},
-        ScriptCase{"AnUnchangedDeviceIsNoReason", {}, "ps71n", {0, 0}, builtin, builtinName, true, true, {}},
-        ScriptCase{"AChangeWhileStoppedWaitsForTheNextStart", {}, "p71Dns", {0, 1}, headset, headsetName, true, true,
-                   {rebuiltForHeadset}},
-        ScriptCase{"TheSameDeviceAgainDoesNothing", headsetUid, "pHs", {0, 0}, headset, headsetName, true, true, {}},
-        ScriptCase{"TheDefaultAgainDoesNothing", {}, "pds", {0, 0}, builtin, builtinName, true, true, {}},
-        ScriptCase{"ANewDeviceWhileStoppedWaitsForTheNextStart", {}, "pHs", {0, 1}, headset, headsetName, true, true,
-                   {rebuiltForHeadset}},
-        ScriptCase{"ANewDeviceWhileRunningRebuildsAtOnce", {}, "psH", {0, 1}, headset, headsetName, true, true,
-                   {rebuiltForHeadset}},
-        ScriptCase{"ARestartThatFailsAfterARebuildIsLogged", {}, "psFH", {0, 1}, headset, headsetName, true, false,
-                   {rebuiltForHeadset, "mic: restart after device change failed: device busy"}},
-        ScriptCase{"AMissingChoiceQuietlyUsesTheDefault", "unplugged", "ps", {0, 0}, builtin, builtinName, true, true,
+        ScriptCase{"AnUnchangedDeviceIsNoReason",
+                   {},
+                   "ps71n",
+                   {0, 0},
+                   builtin,
+                   builtinName,
+                   true,
+                   true,
                    {}},
-        ScriptCase{"AChoiceThatCannotBeSelectedIsLogged", headsetUid, "Xps", {0, 0}, builtin, headsetName, true, true,
+        ScriptCase{"AChangeWhileStoppedWaitsForTheNextStart",
+                   {},
+                   "p71Dns",
+                   {0, 1},
+                   headset,
+                   headsetName,
+                   true,
+                   true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"TheSameDeviceAgainDoesNothing",
+                   headsetUid,
+                   "pHs",
+                   {0, 0},
+                   headset,
+                   headsetName,
+                   true,
+                   true,
+                   {}},
+        ScriptCase{
+            "TheDefaultAgainDoesNothing", {}, "pds", {0, 0}, builtin, builtinName, true, true, {}},
+        ScriptCase{"ANewDeviceWhileStoppedWaitsForTheNextStart",
+                   {},
+                   "pHs",
+                   {0, 1},
+                   headset,
+                   headsetName,
+                   true,
+                   true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"ANewDeviceWhileRunningRebuildsAtOnce",
+                   {},
+                   "psH",
+                   {0, 1},
+                   headset,
+                   headsetName,
+                   true,
+                   true,
+                   {rebuiltForHeadset}},
+        ScriptCase{"ARestartThatFailsAfterARebuildIsLogged",
+                   {},
+                   "psFH",
+                   {0, 1},
+                   headset,
+                   headsetName,
+                   true,
+                   false,
+                   {rebuiltForHeadset, "mic: restart after device change failed: device busy"}},
+        ScriptCase{"AMissingChoiceQuietlyUsesTheDefault",
+                   "unplugged",
+                   "ps",
+                   {0, 0},
+                   builtin,
+                   builtinName,
+                   true,
+                   true,
+                   {}},
+        ScriptCase{"AChoiceThatCannotBeSelectedIsLogged",
+                   headsetUid,
+                   "Xps",
+                   {0, 0},
+                   builtin,
+                   headsetName,
+                   true,
+                   true,
                    {"mic: couldn't select USB Headset (-10851), using default"}},
-        ScriptCase{"AnEngineThatFailsToStartIsLogged", {}, "Fps", {0, 0}, builtin, builtinName, false, false,
+        ScriptCase{"AnEngineThatFailsToStartIsLogged",
+                   {},
+                   "Fps",
+                   {0, 0},
+                   builtin,
+                   builtinName,
+                   false,
+                   false,
                    {"mic: start failed: device busy"}}),
     [](const auto& info) { return std::string(info.param.name); });
 

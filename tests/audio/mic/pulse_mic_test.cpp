@@ -17,7 +17,8 @@ namespace {
 
 using test::PulseServer;
 
-const QString kClip = "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav";
+const QString kClip =
+    "/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-0880.wav";
 
 // Keeps channel 0 of everything captured, from the capture thread.
 struct Recorder {
@@ -32,7 +33,8 @@ struct Recorder {
       recorder->samples.insert(recorder->samples.end(), buffer.floatChannel(0),
                                buffer.floatChannel(0) + buffer.frameLength());
       recorder->formats.push_back(buffer.format());
-      recorder->allTapSized = recorder->allTapSized && buffer.frameLength() == MicSource::kTapFrames;
+      recorder->allTapSized =
+          recorder->allTapSized && buffer.frameLength() == MicSource::kTapFrames;
     };
   }
   size_t buffersIn(const AudioFormat& format) {
@@ -46,7 +48,8 @@ struct Recorder {
 };
 
 // The seconds between the first and last sample louder than `threshold`, and their RMS level.
-std::pair<double, double> loudSpan(const std::vector<float>& samples, float threshold, double rate) {
+std::pair<double, double> loudSpan(const std::vector<float>& samples, float threshold,
+                                   double rate) {
   auto loud = [threshold](float s) { return std::fabs(s) > threshold; };
   auto first = std::find_if(samples.begin(), samples.end(), loud);
   auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
@@ -75,9 +78,10 @@ TEST_F(PulseMicTest, CapturesSpeechFaithfully) {
   std::vector<float> clip(size_t(file.frames()));
   ASSERT_EQ(file.channels(), 1);
   ASSERT_EQ(file.readf(clip.data(), file.frames()), file.frames());
-  const float threshold = std::fabs(*std::max_element(clip.begin(), clip.end(), [](float a, float b) {
-    return std::fabs(a) < std::fabs(b);
-  })) * 0.05f;
+  const float threshold =
+      std::fabs(*std::max_element(clip.begin(), clip.end(),
+                                  [](float a, float b) { return std::fabs(a) < std::fabs(b); })) *
+      0.05f;
 
   auto mic = MicSource::create(system, QString("vmic"));
   mic->prepare();
@@ -118,11 +122,13 @@ TEST_F(PulseMicTest, FollowsDeviceChoiceAndRemoval) {
   auto watcher = system->makeEngine();
   int changes = 0;
   watcher->setOnConfigurationChange([&] { ++changes; });
-  const auto master = server->run("pactl", {"load-module", "module-null-source", "source_name=silence2",
-                                            "format=float32le", "rate=44100", "channels=2"});
-  const auto second = server->run("pactl", {"load-module", "module-virtual-source", "source_name=vmic2",
-                                            "master=silence2", "uplink_sink=vmic2_uplink",
-                                            "source_properties=device.description=Second_Microphone"});
+  const auto master =
+      server->run("pactl", {"load-module", "module-null-source", "source_name=silence2",
+                            "format=float32le", "rate=44100", "channels=2"});
+  const auto second =
+      server->run("pactl", {"load-module", "module-virtual-source", "source_name=vmic2",
+                            "master=silence2", "uplink_sink=vmic2_uplink",
+                            "source_properties=device.description=Second_Microphone"});
   ASSERT_TRUE(master && second);
   EXPECT_TRUE(test::spinUntil([&] { return changes > 0; }));
   ASSERT_TRUE(devices.device("vmic2").has_value());
@@ -140,7 +146,8 @@ TEST_F(PulseMicTest, FollowsDeviceChoiceAndRemoval) {
   ASSERT_TRUE(server->run("pactl", {"unload-module", second->trimmed()}));
   EXPECT_TRUE(test::spinUntil([&] { return mic->rebuilds() == 2; }));
   EXPECT_TRUE(mic->running());
-  EXPECT_TRUE(test::spinUntil([&] { return recorder->buffersIn(floatFormat(48000, 1)) >= onFirst + 5; }));
+  EXPECT_TRUE(
+      test::spinUntil([&] { return recorder->buffersIn(floatFormat(48000, 1)) >= onFirst + 5; }));
   EXPECT_EQ(log.messages().count("mic: rebuilt for 48000 Hz x1"), 1);
   mic->stop();
 }
@@ -150,8 +157,10 @@ class NoMicrophone : public PulseMicTest, public ::testing::WithParamInterface<b
 
 TEST_P(NoMicrophone, StartFailsAndTheNameIsGeneric) {
   QTemporaryDir dir;
-  if (GetParam()) startServer(PulseServer::outputOnly());
-  else qputenv("PULSE_SERVER", ("unix:" + dir.path() + "/nothing-here").toUtf8());
+  if (GetParam())
+    startServer(PulseServer::outputOnly());
+  else
+    qputenv("PULSE_SERVER", ("unix:" + dir.path() + "/nothing-here").toUtf8());
   system = makePulseAudioSystem();
   EXPECT_TRUE(AudioDevices(system).inputs().empty());
   EXPECT_FALSE(AudioDevices(system).defaultInputName().has_value());
@@ -162,8 +171,9 @@ TEST_P(NoMicrophone, StartFailsAndTheNameIsGeneric) {
   EXPECT_EQ(mic->deviceName(), "your mic");
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, NoMicrophone, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "OutputOnly" : "Unreachable"; });
+INSTANTIATE_TEST_SUITE_P(Servers, NoMicrophone, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "OutputOnly" : "Unreachable";
+});
 
 }  // namespace
 }  // namespace talvo

@@ -26,9 +26,11 @@ bool alive(qint64 pid) {
 }  // namespace
 
 QStringList PulseServer::virtualMicrophone() {
-  return {"module-null-source source_name=silence format=float32le rate=48000 channels=1 max_latency_msec=20",
-          "module-virtual-source source_name=vmic master=silence uplink_sink=vmic_uplink "
-          "source_properties=device.description=Virtual_Microphone"};
+  return {
+      "module-null-source source_name=silence format=float32le rate=48000 channels=1 "
+      "max_latency_msec=20",
+      "module-virtual-source source_name=vmic master=silence uplink_sink=vmic_uplink "
+      "source_properties=device.description=Virtual_Microphone"};
 }
 
 PulseServer::PulseServer(const QStringList& modules) {
@@ -36,14 +38,23 @@ PulseServer::PulseServer(const QStringList& modules) {
   const QString socket = root + "/native";
   qputenv("PULSE_SERVER", ("unix:" + socket).toUtf8());
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (auto [variable, sub] : {std::pair{"HOME", "home"}, {"XDG_RUNTIME_DIR", "runtime"}, {"XDG_STATE_HOME", "state"},
-                                {"XDG_CONFIG_HOME", "config"}, {"PULSE_RUNTIME_PATH", "runtime/pulse"},
-                                {"PULSE_STATE_PATH", "state"}}) {
+  for (auto [variable, sub] : {std::pair{"HOME", "home"},
+                               {"XDG_RUNTIME_DIR", "runtime"},
+                               {"XDG_STATE_HOME", "state"},
+                               {"XDG_CONFIG_HOME", "config"},
+                               {"PULSE_RUNTIME_PATH", "runtime/pulse"},
+                               {"PULSE_STATE_PATH", "state"}}) {
     QDir(root).mkpath(sub);
     env.insert(variable, root + '/' + sub);
   }
-  QStringList arguments{"-D", "-n", "--system=false", "--exit-idle-time=-1", "--disallow-exit",
-                        "--use-pid-file=yes", "--enable-memfd=no", "--log-target=file:" + root + "/pa.log",
+  QStringList arguments{"-D",
+                        "-n",
+                        "--system=false",
+                        "--exit-idle-time=-1",
+                        "--disallow-exit",
+                        "--use-pid-file=yes",
+                        "--enable-memfd=no",
+                        "--log-target=file:" + root + "/pa.log",
                         "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket};
   for (const QString& module : modules) arguments << "--load=" + module;
   QProcess daemon;
@@ -60,7 +71,8 @@ PulseServer::PulseServer(const QStringList& modules) {
 PulseServer::~PulseServer() {
   if (pid_ <= 0) return;
   ::kill(pid_t(pid_), SIGTERM);
-  for (QDeadlineTimer deadline(stopTimeoutMs); alive(pid_) && !deadline.hasExpired();) QThread::msleep(10);
+  for (QDeadlineTimer deadline(stopTimeoutMs); alive(pid_) && !deadline.hasExpired();)
+    QThread::msleep(10);
   if (alive(pid_)) ::kill(pid_t(pid_), SIGKILL);
 }
 
