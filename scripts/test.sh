@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: as built, under AddressSanitizer + UndefinedBehaviorSanitizer,
 # and the threaded tests under ThreadSanitizer. Any failure or sanitizer report fails it,
-# and so does a clang-tidy finding in the sources changed since the main branch.
+# and so do a file clang-format would change and a clang-tidy finding in the sources changed
+# since the main branch.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,6 +24,11 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_init_order=1:detect_
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/sanitizers/tsan.supp"
+
+echo "== clang-format"
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run -Werror || {
+  echo "these files are not formatted: clang-format -i FILE"; status=1
+}
 
 if bash scripts/build.sh build -DTALVO_WERROR=ON; then
   # The whole tree is about 30 CPU minutes (about 47 minutes on two shared cores), too much
