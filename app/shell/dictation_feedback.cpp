@@ -40,6 +40,10 @@ void DictationFeedback::flashMessage(const QString& text, const QString& icon, b
 
 void DictationFeedback::onState(const DictationState& state) {
   namespace s = dictation_state;
+  // However it started, a dictation that stopped listening leaves the key to the hotkey:
+  // one that failed at its start must not leave the hotkey ignored.
+  if (!std::holds_alternative<s::Listening>(state) && !std::holds_alternative<s::Locked>(state))
+    handsFree_ = false;
   std::visit(Overloaded{
                  [&](const s::Idle&) { parts_.bar->rest(); },
                  [&](const s::Listening&) {

@@ -211,6 +211,15 @@ TEST(HandsFree, ATapStartsAndEndsItAndTheHotkeyIsIgnoredMeanwhile) {
                                       hotkey_event::Pressed{}}));
 }
 
+TEST(HandsFree, AStartThatFailedLeavesTheHotkeyWorking) {
+  Rig rig;
+  rig.feedback.onTap(PillPhase::of(K::resting));
+  rig.feedback.onState(s::Failed{"No microphone found."});
+  rig.feedback.onHotkey(hotkey_event::Pressed{});
+  EXPECT_EQ(rig.handled,
+            (std::vector<HotkeyEvent>{hotkey_event::Pressed{}, hotkey_event::Pressed{}}));
+}
+
 TEST(ClickToCopy, OnlyTheClickableMessageCopiesTheLastText) {
   const struct {
     PillPhase tapped;
