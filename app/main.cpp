@@ -3,6 +3,7 @@
 #include "replay/command_line.h"
 #include "replay/replay.h"
 #include "shell/desktop_main.h"
+#include "shell/single_instance.h"
 
 #include "audio/file/file_audio_source.h"
 #include "cleanup/local_model_cleaner.h"
@@ -13,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QCoroTimer>
+#include <QDBusPendingCall>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
@@ -66,6 +68,23 @@ QCoro::Task<> runReplay(mode::Replay replayMode) {
   QCoreApplication::exit(outcome.failure ? 1 : 0);
 }
 
+// Hands the command to the running program over the session bus; a failure says why.
+int runRemote(mode::Remote remote) {
+  const QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    std::fputs("talvo: no session bus, so no running talvo to reach\n", stderr);
+    return 1;
+  }
+  QDBusPendingCall call = commandRunning(bus, remote.command);
+  call.waitForFinished();
+  if (!call.isError()) return 0;
+  const bool absent = call.error().type() == QDBusError::ServiceUnknown;
+  const QByteArray message =
+      absent ? QByteArray("the program is not running") : call.error().message().toLocal8Bit();
+  std::fprintf(stderr, "talvo: %s\n", message.constData());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +94,10 @@ int main(int argc, char** argv) {
   if (const auto status = runInfoMode(mode, AppInfo::version(), AppInfo::build())) return *status;
   if (const auto status = runRenderMode(mode, argc, argv)) return *status;
 
+  if (const auto* remote = std::get_if<mode::Remote>(&mode)) {
+    QCoreApplication app(argc, argv);
+    return runRemote(*remote);
+  }
   if (const auto* replayMode = std::get_if<mode::Replay>(&mode)) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvo"));

@@ -10,9 +10,10 @@ namespace {
 const std::array valuedOptions{QStringLiteral("--replay"), QStringLiteral("--render-icon"),
                                QStringLiteral("--render-ui")};
 // --autostart is read by the desktop program: it was started at login.
-const std::array plainOptions{QStringLiteral("--no-ai"), QStringLiteral("--autostart"),
-                              QStringLiteral("--help"), QStringLiteral("-h"),
-                              QStringLiteral("--version")};
+const std::array plainOptions{QStringLiteral("--no-ai"),   QStringLiteral("--autostart"),
+                              QStringLiteral("--help"),    QStringLiteral("-h"),
+                              QStringLiteral("--version"), QStringLiteral("--toggle"),
+                              QStringLiteral("--cancel")};
 
 std::optional<QString> valueOf(const QStringList& arguments, const QString& option) {
   const qsizetype at = arguments.indexOf(option);
@@ -44,6 +45,7 @@ QStringList optionsGiven(const QStringList& arguments, std::optional<QString>& u
 
 const char* const usage =
     "Usage: talvo [--autostart]\n"
+    "       talvo --toggle | --cancel\n"
     "       talvo --replay DIR [--no-ai]\n"
     "       talvo --render-icon DIR\n"
     "       talvo --render-ui DIR\n"
@@ -57,6 +59,9 @@ const char* const usage =
     "                     latency and word error rates, write DIR/replay.json\n"
     "  --render-icon DIR  write the icon set into DIR as PNG files\n"
     "  --render-ui DIR    write pictures of the bar, the card and the windows into DIR\n"
+    "  --toggle           start or end a dictation in the running talvo; bind it to a\n"
+    "                     shortcut where the dictation key cannot be read\n"
+    "  --cancel           end the running talvo's dictation without typing anything\n"
     "\n"
     "Options:\n"
     "  --no-ai            with --replay: rule-based cleanup only (replay-rules.json)\n"
@@ -73,6 +78,8 @@ Mode selectMode(const QStringList& arguments) {
   if (given.contains(QStringLiteral("--help")) || given.contains(QStringLiteral("-h")))
     return mode::Help{};
   if (given.contains(QStringLiteral("--version"))) return mode::Version{};
+  for (const QString& option : given)
+    if (auto command = remoteCommandFrom(option.mid(2))) return mode::Remote{*command};
   if (auto directory = valueOf(arguments, QStringLiteral("--replay")))
     return mode::Replay{*directory, !arguments.contains(QStringLiteral("--no-ai"))};
   if (auto path = valueOf(arguments, QStringLiteral("--render-icon")))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/remote_command.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,11 @@ struct Help {
 struct Version {
   bool operator==(const Version&) const = default;
 };
+// Asks the running program to do this with its dictation, then ends.
+struct Remote {
+  RemoteCommand command = RemoteCommand::toggle;
+  bool operator==(const Remote&) const = default;
+};
 // An option the program does not know, as it was given.
 struct BadOption {
   QString option;
@@ -39,7 +46,7 @@ struct BadOption {
 }  // namespace mode
 
 using Mode = std::variant<mode::Replay, mode::RenderIcon, mode::RenderUI, mode::Application,
-                          mode::Help, mode::Version, mode::BadOption>;
+                          mode::Help, mode::Version, mode::Remote, mode::BadOption>;
 
 // Picks the mode from the whole argument list (the program path included). An option takes
 // whatever argument follows it; an option with nothing after it counts as absent. An unknown

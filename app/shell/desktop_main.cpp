@@ -69,6 +69,7 @@ int runDesktop(int& argc, char** argv) {
     Log::info(QStringLiteral("asked to show itself"));
     shell.openMain();
   };
+  instance.onCommand = [&shell](RemoteCommand command) { shell.remote(command); };
   quitOnTerminationSignals();
   shell.start();
   const int status = QApplication::exec();

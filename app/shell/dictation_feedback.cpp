@@ -1,5 +1,6 @@
 #include "shell/dictation_feedback.h"
 
+#include "hotkey/hotkey_machine.h"
 #include "pipeline/errors.h"
 #include "shell/display_words.h"
 #include "storage/log.h"
@@ -40,10 +41,12 @@ void DictationFeedback::flashMessage(const QString& text, const QString& icon, b
 
 void DictationFeedback::onState(const DictationState& state) {
   namespace s = dictation_state;
-  // However it started, a dictation that stopped listening leaves the key to the hotkey:
+  // Whatever started it, a dictation that stopped listening leaves the key to the hotkey:
   // one that failed at its start must not leave the hotkey ignored.
-  if (!std::holds_alternative<s::Listening>(state) && !std::holds_alternative<s::Locked>(state))
+  if (!std::holds_alternative<s::Listening>(state) && !std::holds_alternative<s::Locked>(state)) {
     handsFree_ = false;
+    remoteHold_.invalidate();
+  }
   std::visit(Overloaded{
                  [&](const s::Idle&) { parts_.bar->rest(); },
                  [&](const s::Listening&) {
@@ -175,6 +178,38 @@ void DictationFeedback::onTeach(const QString& heard, const QString& meant) {
 
 void DictationFeedback::onHotkey(const HotkeyEvent& event) {
   if (!handsFree_) parts_.dictation.handle(event);
+}
+
+void DictationFeedback::onRemote(RemoteCommand command) {
+  Log::info(QStringLiteral("asked to ") + toString(command));
+  const bool listening = parts_.dictation.listening();
+  switch (command) {
+    case RemoteCommand::toggle:
+      if (listening) return finishRemote(hotkey_event::Released{handsFreeHeldSeconds});
+      handsFree_ = true;
+      return parts_.dictation.handle(hotkey_event::Pressed{});
+    case RemoteCommand::press:
+      if (listening) return finishRemote(hotkey_event::Released{handsFreeHeldSeconds});
+      remoteHold_.start();
+      return parts_.dictation.handle(hotkey_event::Pressed{});
+    case RemoteCommand::release: {
+      if (!remoteHold_.isValid()) return;
+      // Held no longer than a tap, it is a slip of the shortcut, as with the key itself.
+      const double held = double(remoteHold_.elapsed()) / 1000.0;
+      if (held < HotkeyMachine::tapMax)
+        return finishRemote(hotkey_event::Aborted{AbortReason::tooShort});
+      return finishRemote(hotkey_event::Released{held});
+    }
+    case RemoteCommand::cancel:
+      if (listening) finishRemote(hotkey_event::Aborted{AbortReason::cancelled});
+      return;
+  }
+}
+
+void DictationFeedback::finishRemote(const HotkeyEvent& event) {
+  handsFree_ = false;
+  remoteHold_.invalidate();
+  parts_.dictation.handle(event);
 }
 
 }  // namespace talvo

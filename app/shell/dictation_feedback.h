@@ -6,8 +6,10 @@
 #include "hotkey/hotkey_event.h"
 #include "model/app_model.h"
 #include "pipeline/records.h"
+#include "shell/remote_command.h"
 #include "storage/preferences.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <functional>
@@ -70,6 +72,10 @@ public:
   // The hotkey's events, dropped while a dictation started from the bar runs: that one
   // ends only by another tap.
   void onHotkey(const HotkeyEvent& event);
+  // The key as another process drives it. Toggle starts and ends a dictation as a tap on
+  // the bar does. Press and Release hold it; their release may never come (a shortcut
+  // whose key-up the desktop swallows), so a press while listening ends the dictation.
+  void onRemote(RemoteCommand command);
   // The menu's copy: no bar feedback.
   void copyLast();
 
@@ -81,10 +87,14 @@ private:
   void setStatus(const QString& status);
   void done(const InsertOutcome& outcome);
   void flashMessage(const QString& text, const QString& icon, bool clickable, double seconds);
+  void finishRemote(const HotkeyEvent& event);
 
   FeedbackParts parts_;
   std::optional<DictationRecord> lastRecord_;
+  // Whether the dictation running now ends only by a tap or a toggle.
   bool handsFree_ = false;
+  // Running since a remote press, while its dictation has not ended.
+  QElapsedTimer remoteHold_;
 };
 
 }  // namespace talvo

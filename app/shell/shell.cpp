@@ -349,6 +349,10 @@ void Shell::runSetup() {
   Log::info(QStringLiteral("shown: set-up window"));
 }
 
+void Shell::remote(RemoteCommand command) {
+  if (feedback_) feedback_->onRemote(command);
+}
+
 void Shell::openMain() {
   if (!mainWindow_) {
     mainWindow_ = std::make_unique<MainView>(&model());

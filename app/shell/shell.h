@@ -3,6 +3,7 @@
 #include "feedback/sound_player.h"
 #include "feedback/speaker.h"
 #include "hotkey/hotkey_choice.h"
+#include "shell/remote_command.h"
 #include "shell/status_menu.h"
 
 #include <QByteArray>
@@ -59,6 +60,8 @@ public:
 
   void openMain();
   void runSetup();
+  // The dictation key as a desktop shortcut or `talvo --toggle` drives it.
+  void remote(RemoteCommand command);
 
   // The model behind the windows, made at its first use.
   AppModel& model();

@@ -1,6 +1,7 @@
 #include "shell/single_instance.h"
 
 #include "shell/application_adaptor.h"
+#include "shell/control_adaptor.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -10,6 +11,9 @@ namespace talvo {
 SingleInstance::SingleInstance(QDBusConnection bus) : bus_(std::move(bus)) {
   new ApplicationAdaptor(this, [this] {
     if (onActivate) onActivate();
+  });
+  new ControlAdaptor(this, [this](RemoteCommand command) {
+    if (onCommand) onCommand(command);
   });
 }
 
@@ -41,6 +45,12 @@ QDBusPendingCall activateRunning(const QDBusConnection& bus) {
       QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
   call << QVariantMap();
   return bus.asyncCall(call);
+}
+
+QDBusPendingCall commandRunning(const QDBusConnection& bus, RemoteCommand command) {
+  return bus.asyncCall(QDBusMessage::createMethodCall(
+      QString::fromLatin1(applicationService), QString::fromLatin1(applicationPath),
+      QStringLiteral("org.talvo.Talvo"), methodName(command)));
 }
 
 }  // namespace talvo

@@ -4,6 +4,8 @@
 #include <QDBusPendingCall>
 #include <QObject>
 
+#include "shell/remote_command.h"
+
 #include <functional>
 
 namespace talvo {
@@ -13,7 +15,7 @@ inline constexpr const char* applicationPath = "/org/talvo/Talvo";
 
 // One running program per session: it owns the application's bus name and answers
 // org.freedesktop.Application there, so a second start, or the desktop's launcher, can
-// bring it to the front.
+// bring it to the front, and org.talvo.Talvo, so a shortcut can drive the dictation.
 class SingleInstance final : public QObject {
 public:
   enum class Claim {
@@ -30,6 +32,8 @@ public:
 
   // Called for Activate and Open: show the program.
   std::function<void()> onActivate;
+  // Called for Press, Release, Toggle and Cancel.
+  std::function<void(RemoteCommand)> onCommand;
 
 private:
   QDBusConnection bus_;
@@ -38,5 +42,8 @@ private:
 
 // Asks the process that owns the name to show itself.
 QDBusPendingCall activateRunning(const QDBusConnection& bus);
+
+// Asks the process that owns the name to do this with its dictation.
+QDBusPendingCall commandRunning(const QDBusConnection& bus, RemoteCommand command);
 
 }  // namespace talvo

@@ -35,6 +35,10 @@ TEST(CommandLine, ModeSelection) {
       {{"--help", "-v", "--bogus"}, mode::BadOption{"-v"}},
       {{"--version=2"}, mode::BadOption{"--version=2"}},
       {{"--"}, mode::BadOption{"--"}},
+      {{"--toggle"}, mode::Remote{RemoteCommand::toggle}},
+      {{"--replay", "clips", "--cancel"}, mode::Remote{RemoteCommand::cancel}},
+      {{"--toggle", "--version"}, mode::Version{}},
+      {{"--press"}, mode::BadOption{"--press"}},
       // Words that are not options are left alone, "-" among them.
       {{"clips", "-"}, mode::Application{}},
   };
@@ -49,7 +53,7 @@ TEST(CommandLine, InformingModesReplyWithTextAndStatus) {
   EXPECT_FALSE(help->toStandardError);
   EXPECT_EQ(help->status, 0);
   for (const char* option : {"--replay DIR", "--no-ai", "--render-icon DIR", "--render-ui DIR",
-                             "--autostart", "--help", "--version"})
+                             "--autostart", "--help", "--version", "--toggle", "--cancel"})
     EXPECT_TRUE(help->text.contains(option)) << option;
 
   EXPECT_EQ(infoReply(mode::Version{}, "1.2.3", "ci-42"),

@@ -190,6 +190,34 @@ TEST_F(Dictation, escapeWhileHoldingTypesAndStoresNothing) {
   EXPECT_EQ(talvo_->history().size(), before);
 }
 
+// What a desktop shortcut bound to `talvo --toggle` and `talvo --cancel` does.
+TEST_F(Dictation, toggleTwiceFromTheCommandLineDictatesOnceAndCancelDiscards) {
+  focus("line");
+  const std::size_t before = talvo_->history().size();
+  const auto ask = [&](const char* option) { return talvo_->runAgain({option}).code; };
+
+  ASSERT_EQ(ask("--toggle"), 0);
+  ASSERT_TRUE(
+      eventually([&] { return shownBar(windows_, talvo_->pid()).has_value(); }, windowTimeoutMs));
+  ASSERT_TRUE(speak(shortClip()));
+  ASSERT_EQ(ask("--toggle"), 0);
+  ASSERT_TRUE(eventually([&] { return talvo_->history().size() > before; }, outcomeTimeoutMs))
+      << qPrintable(talvo_->log());
+  EXPECT_EQ(outcomes().back(), "pasted");
+  EXPECT_FALSE(target_->field("line").isEmpty());
+
+  const qsizetype cancelled = talvo_->log().count("dictation discarded: cancelled");
+  ASSERT_TRUE(eventually([&] { return !shownBar(windows_, talvo_->pid()); }, windowTimeoutMs));
+  ASSERT_EQ(ask("--toggle"), 0);
+  ASSERT_TRUE(
+      eventually([&] { return shownBar(windows_, talvo_->pid()).has_value(); }, windowTimeoutMs));
+  ASSERT_EQ(ask("--cancel"), 0);
+  EXPECT_TRUE(
+      eventually([&] { return talvo_->log().count("dictation discarded: cancelled") > cancelled; },
+                 outcomeTimeoutMs));
+  EXPECT_EQ(talvo_->history().size(), before + 1);
+}
+
 TEST_F(Dictation, aSecondStartOpensTheFirstOnesMainWindowAndLeaves) {
   ASSERT_FALSE(shownWindow(windows_, talvo_->pid(), "Talvo"));
 

@@ -105,6 +105,12 @@ TEST(NoSoundServer, theProgramRunsAndAPressSaysThereIsNoMicrophone) {
   EXPECT_TRUE(talvo.running()) << qPrintable(talvo.output());
 }
 
+TEST(NotRunning, aToggleSaysSoAndFails) {
+  const ProgramExit exit = TalvoInstance(TalvoInstance::Options{}).runAgain({"--toggle"});
+  EXPECT_EQ(exit.code, 1);
+  EXPECT_EQ(exit.errors.trimmed(), "talvo: the program is not running");
+}
+
 TEST(NoDisplay, oneLineSaysWhyAndTheExitIsAFailure) {
   TalvoInstance::Options headless;
   headless.environment = {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}};

@@ -211,9 +211,39 @@ TEST(HandsFree, ATapStartsAndEndsItAndTheHotkeyIsIgnoredMeanwhile) {
                                       hotkey_event::Pressed{}}));
 }
 
+// Each step: whether a dictation listens at that moment, then the command.
+TEST(Remote, ToggleAndHoldDriveTheDictationAndAStuckHoldEndsAtTheNextPress) {
+  using R = RemoteCommand;
+  namespace h = hotkey_event;
+  const struct {
+    const char* name;
+    std::vector<std::pair<bool, R>> steps;
+    std::vector<HotkeyEvent> handled;
+  } cases[] = {
+      {"toggle twice", {{false, R::toggle}, {true, R::toggle}}, {h::Pressed{}, h::Released{1.0}}},
+      {"press, press", {{false, R::press}, {true, R::press}}, {h::Pressed{}, h::Released{1.0}}},
+      {"a tap-short hold",
+       {{false, R::press}, {true, R::release}},
+       {h::Pressed{}, h::Aborted{AbortReason::tooShort}}},
+      {"release alone", {{false, R::release}, {true, R::release}}, {}},
+      {"cancel",
+       {{false, R::cancel}, {false, R::toggle}, {true, R::cancel}},
+       {h::Pressed{}, h::Aborted{AbortReason::cancelled}}},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    for (const auto& [listening, command] : c.steps) {
+      rig.listening = listening;
+      rig.feedback.onRemote(command);
+    }
+    EXPECT_EQ(rig.handled, c.handled) << c.name;
+  }
+}
+
 TEST(HandsFree, AStartThatFailedLeavesTheHotkeyWorking) {
   Rig rig;
-  rig.feedback.onTap(PillPhase::of(K::resting));
+  rig.feedback.onRemote(RemoteCommand::toggle);
+  rig.feedback.onHotkey(hotkey_event::Released{0.5});  // ignored: the toggle ends it
   rig.feedback.onState(s::Failed{"No microphone found."});
   rig.feedback.onHotkey(hotkey_event::Pressed{});
   EXPECT_EQ(rig.handled,

@@ -1,5 +1,6 @@
 // One program per session, on a session bus of the test's own: a second start reaches
-// the first through org.freedesktop.Application.
+// the first through org.freedesktop.Application, and a shortcut drives its dictation
+// through org.talvo.Talvo.
 #include "shell/single_instance.h"
 #include "support/task_runner.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 constexpr double answerTimeout = 10.0;
 
-TEST(SingleInstance, ASecondStartActivatesTheFirst) {
+TEST(SingleInstance, ASecondStartActivatesTheFirstAndCommandsReachIt) {
   QTemporaryDir dir;
   QProcess bus;  // ended when it goes out of scope
   bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1",
@@ -33,6 +34,15 @@ TEST(SingleInstance, ASecondStartActivatesTheFirst) {
   ASSERT_TRUE(test::spinUntil([&] { return answer.isFinished(); }, answerTimeout));
   EXPECT_FALSE(answer.isError()) << answer.error().message().toStdString();
   EXPECT_EQ(activations, 1);
+
+  std::vector<RemoteCommand> commands;
+  first.onCommand = [&](RemoteCommand command) { commands.push_back(command); };
+  for (RemoteCommand command : remoteCommands) {
+    QDBusPendingCallWatcher done(commandRunning(other, command));
+    ASSERT_TRUE(test::spinUntil([&] { return done.isFinished(); }, answerTimeout));
+    EXPECT_FALSE(done.isError()) << done.error().message().toStdString();
+  }
+  EXPECT_EQ(commands, std::vector(remoteCommands.begin(), remoteCommands.end()));
 }
 
 TEST(SingleInstance, WithoutASessionBusTheProgramRunsAlone) {
