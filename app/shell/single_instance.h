@@ -1,10 +1,10 @@
 #pragma once
 
+#include "shell/remote_command.h"
+
 #include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QObject>
-
-#include "shell/remote_command.h"
 
 #include <functional>
 
