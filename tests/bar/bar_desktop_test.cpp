@@ -144,6 +144,13 @@ protected:
     ASSERT_TRUE(QTest::qWaitFor([] { return target->canReadLine(); }, answerMs));
     target->readLine();
     ASSERT_TRUE(QTest::qWaitFor([] { return focusedPid() == targetPid(); }, answerMs));
+    // The card returns to the window the window manager names active, which it names a
+    // moment after the focus moved: on a loaded machine the card could open in between.
+    target->write("window\n");
+    ASSERT_TRUE(QTest::qWaitFor([] { return target->canReadLine(); }, answerMs));
+    const std::uint64_t window = target->readLine().trimmed().toULongLong();
+    const std::shared_ptr<WindowFocus> focus = makeDesktopWindowFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return focus->activeWindow() == window; }, answerMs));
   }
   static pid_t targetPid() { return pid_t(target->processId()); }
 
