@@ -108,7 +108,9 @@ TEST(NoSoundServer, theProgramRunsAndAPressSaysThereIsNoMicrophone) {
 TEST(NotRunning, aToggleSaysSoAndFails) {
   const ProgramExit exit = TalvoInstance(TalvoInstance::Options{}).runAgain({"--toggle"});
   EXPECT_EQ(exit.code, 1);
-  EXPECT_EQ(exit.errors.trimmed(), "talvo: the program is not running");
+  // Its first line; the toolkit may add warnings of its own below it.
+  EXPECT_EQ(exit.errors.section(u'\n', 0, 0).toStdString(), "talvo: the program is not running")
+      << qPrintable(exit.errors);
 }
 
 TEST(NoDisplay, oneLineSaysWhyAndTheExitIsAFailure) {
