@@ -40,6 +40,8 @@ packages=(
   speech-dispatcher-espeak-ng
   # a tray host for the end-to-end tests
   trayer
+  # a headless Wayland compositor and a virtual keyboard for the Wayland tests
+  sway wtype
 )
 
 missing=()

@@ -74,6 +74,11 @@ bool HotkeyMonitor::polling() const { return timer_->isActive(); }
 // the server at least one interval to settle after a change.
 void HotkeyMonitor::wake() {
   sampler_->drainWakes();
+  if (sampler_->lost()) {
+    Log::info(QStringLiteral("hotkey: the keyboard's source went away; the hotkey is off"));
+    stop();
+    return;
+  }
   tick();
   if (!timer_->isActive()) timer_->start();
 }
@@ -98,6 +103,10 @@ void HotkeyMonitor::tick() {
   if (needsKeys(snapshot.flags)) snapshot.down = sampler_->down();
   auto event = machine_.step(snapshot, clock_());
   busy_ = needsKeys(snapshot.flags);
+  if (busy_ != inPlay_) {
+    inPlay_ = busy_;
+    sampler_->setInPlay(inPlay_);
+  }
   if (event && onEvent) onEvent(*event);
 }
 

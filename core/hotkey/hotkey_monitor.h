@@ -59,6 +59,8 @@ private:
   bool started_ = false;
   // Whether the last tick found keys in play or the machine mid-gesture.
   bool busy_ = false;
+  // What the sampler was last told of that.
+  bool inPlay_ = false;
   std::unique_ptr<QTimer> timer_;
   // Null when the sampler cannot say when keys change: then the timer never rests.
   std::unique_ptr<QSocketNotifier> wakes_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hotkey/hotkey_choice.h"
 #include "hotkey/key_set.h"
 
 #include <cstdint>
@@ -25,11 +26,21 @@ public:
   // Consumes the key notices that made the descriptor readable, or that were read along
   // with a sample. True when there were any.
   virtual bool drainWakes() { return false; }
+  // Whether the keyboard's source went away for good (the compositor ended); then nothing
+  // more will be read.
+  virtual bool lost() const { return false; }
+  // Told whether a gesture is in play (the key down, or a dictation locked on), so that a
+  // sampler that must ask for the keys it hears can ask for Esc only then.
+  virtual void setInPlay(bool /*inPlay*/) {}
 };
 
 using KeyboardSamplerFactory = std::function<std::unique_ptr<KeyboardSampler>()>;
 
 // A sampler on an X connection of its own, or null when no X display can be opened.
 std::unique_ptr<KeyboardSampler> makeX11KeyboardSampler();
+
+// A sampler that hears the key through the IPC of sway (or another compositor that speaks
+// it) at SWAYSOCK, or null, with a log line, when there is none to reach.
+std::unique_ptr<KeyboardSampler> makeSwayKeyboardSampler(HotkeyChoice choice);
 
 }  // namespace talvo
