@@ -10,6 +10,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -128,12 +130,15 @@ std::optional<Message> Connection::breakOff() {
 
 std::optional<Message> Connection::take() {
   if (buffer_.size() < headerBytes) return std::nullopt;
-  if (std::memcmp(buffer_.constData(), magic, sizeof(magic)) != 0) return breakOff();
+  // Copied out first: the compiler cannot tell that the size check keeps these reads in
+  // bounds of the buffer.
+  std::array<char, headerBytes> header{};
+  std::copy_n(buffer_.cbegin(), headerBytes, header.begin());
+  if (std::memcmp(header.data(), magic, sizeof(magic)) != 0) return breakOff();
   uint32_t length = 0;
   Message message;
-  std::memcpy(&length, buffer_.constData() + sizeof(magic), sizeof(length));
-  std::memcpy(&message.type, buffer_.constData() + sizeof(magic) + sizeof(length),
-              sizeof(message.type));
+  std::memcpy(&length, header.data() + sizeof(magic), sizeof(length));
+  std::memcpy(&message.type, header.data() + sizeof(magic) + sizeof(length), sizeof(message.type));
   if (length > maxPayloadBytes) return breakOff();
   if (buffer_.size() < headerBytes + qsizetype(length)) return std::nullopt;
   message.payload = buffer_.mid(headerBytes, length);
