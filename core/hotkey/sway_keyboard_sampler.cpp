@@ -2,15 +2,13 @@
 // read the keyboard, so the compositor is asked to report the dictation key through
 // bindings that do nothing but name themselves in a binding event. Each event becomes the
 // keyboard state the hotkey machine would have sampled, one per sample.
-#include "hotkey/hotkey_machine.h"
 #include "hotkey/keyboard_sampler.h"
+#include "hotkey/noticed_key.h"
 #include "storage/log.h"
 #include "sway/sway_ipc.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <deque>
 
 namespace talvo {
 namespace {
@@ -33,7 +31,7 @@ class SwayKeyboardSampler final : public KeyboardSampler {
 public:
   SwayKeyboardSampler(HotkeyChoice choice, std::unique_ptr<sway::Connection> commands,
                       std::unique_ptr<sway::Connection> events)
-      : choice_(choice), commands_(std::move(commands)), events_(std::move(events)) {}
+      : choice_(choice), key_(choice), commands_(std::move(commands)), events_(std::move(events)) {}
   SwayKeyboardSampler(const SwayKeyboardSampler&) = delete;
   SwayKeyboardSampler& operator=(const SwayKeyboardSampler&) = delete;
   ~SwayKeyboardSampler() override {
@@ -51,16 +49,8 @@ public:
     return error.isEmpty() && events_->subscribe({QStringLiteral("binding")});
   }
 
-  // Each sample takes the next state that events left, so that a press and a release
-  // read in one go are still seen as two samples.
-  uint64_t flags() override {
-    if (!pending_.empty()) {
-      current_ = pending_.front();
-      pending_.pop_front();
-    }
-    return current_.flags;
-  }
-  KeySet down() override { return current_.down; }
+  uint64_t flags() override { return key_.next().flags; }
+  KeySet down() override { return key_.current().down; }
   int wakeDescriptor() const override { return events_->descriptor(); }
   bool lost() const override { return events_->broken() || commands_->broken(); }
 
@@ -75,7 +65,7 @@ public:
                                       .toObject();
       step(binding.value(QLatin1String("command")).toString());
     }
-    return any || !pending_.empty();
+    return any || key_.pending();
   }
 
   // Esc cancels only while a dictation may run: bound for good, it would be taken from
@@ -89,39 +79,15 @@ public:
 
 private:
   void step(const QString& command) {
-    if (command == pressed) {
-      // Down already: its release never came, because another key went down meanwhile.
-      // This press ends that hold rather than leaving it listening.
-      push(!keyDown(), false);
-    } else if (command == released) {
-      if (keyDown()) push(false, false);
-    } else if (command == escaped) {
-      // Esc's own press is all there is, and it keeps the key's release from coming.
-      push(keyDown(), true);
-      push(false, false);
-    }
-  }
-
-  bool keyDown() const {
-    const KeySnapshot& last = pending_.empty() ? current_ : pending_.back();
-    return (last.flags & flagOf(choice_)) != 0;
-  }
-
-  void push(bool keyIsDown, bool escape) {
-    KeySnapshot state;
-    if (keyIsDown) {
-      state.flags = flagOf(choice_);
-      if (const auto code = keyCodeOf(choice_)) state.down.insert(*code);
-    }
-    if (escape) state.down.insert(key_codes::escape);
-    pending_.push_back(state);
+    if (command == pressed) key_.press();
+    if (command == released) key_.release();
+    if (command == escaped) key_.escape();
   }
 
   HotkeyChoice choice_;
+  NoticedKey key_;
   std::unique_ptr<sway::Connection> commands_;
   std::unique_ptr<sway::Connection> events_;
-  KeySnapshot current_;
-  std::deque<KeySnapshot> pending_;
   bool escapeBound_ = false;
 };
 
