@@ -82,7 +82,7 @@ protected:
   }
 
   // Sends the portal's signal for the shortcut, as the desktop does on a key change.
-  void shortcut(const QDBusConnection& portalBus, const char* signal, const QString& id) {
+  static void shortcut(const QDBusConnection& portalBus, const char* signal, const QString& id) {
     QDBusMessage message =
         QDBusMessage::createSignal(portalPath, "org.freedesktop.portal.GlobalShortcuts", signal);
     message << QVariant::fromValue(QDBusObjectPath(sessionPath)) << id << qulonglong(0)
