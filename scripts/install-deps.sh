@@ -42,6 +42,9 @@ packages=(
   trayer
   # a headless Wayland compositor and a virtual keyboard for the Wayland tests
   sway wtype
+  # Wayland clients: the protocol library and its code generator, keymaps, Qt's Wayland
+  # platform for the test window, and the clipboard tools the tests read with
+  libwayland-dev libxkbcommon-dev qt6-wayland wl-clipboard
 )
 
 missing=()

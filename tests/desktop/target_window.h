@@ -15,10 +15,11 @@ class TargetWindow {
 public:
   static constexpr int answerTimeoutMs = 10000;
 
-  TargetWindow() {
+  // platform: Qt's platform plugin, "xcb" or "wayland".
+  explicit TargetWindow(const QString& platform = "xcb") {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_QPA_PLATFORM", platform);
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(TALVO_TEST_TARGET, {});
