@@ -1,5 +1,6 @@
 #include "insertion/wayland_keyboard.h"
 
+#include "insertion/wayland_objects.h"
 #include "storage/file_io.h"
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
@@ -20,21 +21,11 @@
 namespace talvo {
 namespace {
 
-template <auto free>
-struct Free {
-  template <typename T>
-  void operator()(T* object) const {
-    free(object);
-  }
-};
-using DisplayPtr = std::unique_ptr<wl_display, Free<wl_display_disconnect>>;
-using RegistryPtr = std::unique_ptr<wl_registry, Free<wl_registry_destroy>>;
-using SeatPtr = std::unique_ptr<wl_seat, Free<wl_seat_destroy>>;
-using ManagerPtr =
-    std::unique_ptr<zwp_virtual_keyboard_manager_v1, Free<zwp_virtual_keyboard_manager_v1_destroy>>;
-using KeyboardPtr = std::unique_ptr<zwp_virtual_keyboard_v1, Free<zwp_virtual_keyboard_v1_destroy>>;
-using ContextPtr = std::unique_ptr<xkb_context, Free<xkb_context_unref>>;
-using KeymapPtr = std::unique_ptr<xkb_keymap, Free<xkb_keymap_unref>>;
+using wayland::Owned;
+using ManagerPtr = Owned<zwp_virtual_keyboard_manager_v1, zwp_virtual_keyboard_manager_v1_destroy>;
+using KeyboardPtr = Owned<zwp_virtual_keyboard_v1, zwp_virtual_keyboard_v1_destroy>;
+using ContextPtr = Owned<xkb_context, xkb_context_unref>;
+using KeymapPtr = Owned<xkb_keymap, xkb_keymap_unref>;
 
 // xkb keycodes are evdev codes moved up by this much.
 constexpr uint32_t evdevOffset = 8;
@@ -59,9 +50,9 @@ std::optional<uint32_t> codeOf(xkb_keymap* keymap, xkb_keysym_t symbol) {
 }  // namespace
 
 struct WaylandKeyboard::Impl {
-  DisplayPtr display;
-  RegistryPtr registry;
-  SeatPtr seat;
+  wayland::Display display;
+  wayland::Registry registry;
+  wayland::Seat seat;
   ManagerPtr manager;
   KeyboardPtr keyboard;
   ContextPtr context;
