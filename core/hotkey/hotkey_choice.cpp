@@ -36,6 +36,16 @@ QString label(HotkeyChoice choice) {
   return {};
 }
 
+QString keysymName(HotkeyChoice choice) {
+  switch (choice) {
+    case HotkeyChoice::rightOption: return QStringLiteral("Alt_R");
+    case HotkeyChoice::rightCommand: return QStringLiteral("Super_R");
+    case HotkeyChoice::fn:
+    case HotkeyChoice::rightControl: break;
+  }
+  return QStringLiteral("Control_R");
+}
+
 std::vector<HotkeyChoice> offeredHotkeyChoices() {
   return {HotkeyChoice::rightOption, HotkeyChoice::rightCommand, HotkeyChoice::rightControl};
 }

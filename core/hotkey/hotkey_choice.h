@@ -18,6 +18,9 @@ inline constexpr HotkeyChoice defaultHotkeyChoice = HotkeyChoice::rightControl;
 QString storedForm(HotkeyChoice choice);
 std::optional<HotkeyChoice> hotkeyChoiceFromStored(QStringView stored);
 QString label(HotkeyChoice choice);
+// The key's X keysym name ("Control_R"), as compositors and desktop shortcuts name it; the
+// default key's for fn, which they cannot see.
+QString keysymName(HotkeyChoice choice);
 
 // The keys offered where the user picks one, in the order they are shown.
 std::vector<HotkeyChoice> offeredHotkeyChoices();

@@ -52,16 +52,6 @@ Q_DECLARE_METATYPE(talvo::ShortcutSpec)
 namespace talvo {
 namespace {
 
-QString keysym(HotkeyChoice choice) {
-  switch (choice) {
-    case HotkeyChoice::rightOption: return QStringLiteral("Alt_R");
-    case HotkeyChoice::rightCommand: return QStringLiteral("Super_R");
-    case HotkeyChoice::fn:
-    case HotkeyChoice::rightControl: break;
-  }
-  return QStringLiteral("Control_R");
-}
-
 // Where the portal answers a call that carried this token: a path made from the caller's
 // unique name, so the answer can be listened for before the call is made.
 QString requestPath(const QDBusConnection& bus, const QString& token) {
@@ -117,7 +107,7 @@ private slots:
     const QList<ShortcutSpec> shortcuts{
         {shortcutId,
          {{QStringLiteral("description"), QStringLiteral("Hold to dictate")},
-          {QStringLiteral("preferred_trigger"), keysym(choice_)}}}};
+          {QStringLiteral("preferred_trigger"), keysymName(choice_)}}}};
     call(
         QStringLiteral("BindShortcuts"), QStringLiteral("talvo_bind"),
         {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(shortcuts), QString()},

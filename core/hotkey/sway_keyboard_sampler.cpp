@@ -17,16 +17,6 @@ const QString pressed = QStringLiteral("nop talvo-press");
 const QString released = QStringLiteral("nop talvo-release");
 const QString escaped = QStringLiteral("nop talvo-escape");
 
-QString keyName(HotkeyChoice choice) {
-  switch (choice) {
-    case HotkeyChoice::rightOption: return QStringLiteral("Alt_R");
-    case HotkeyChoice::rightCommand: return QStringLiteral("Super_R");
-    case HotkeyChoice::fn:
-    case HotkeyChoice::rightControl: break;
-  }
-  return QStringLiteral("Control_R");
-}
-
 class SwayKeyboardSampler final : public KeyboardSampler {
 public:
   SwayKeyboardSampler(HotkeyChoice choice, std::unique_ptr<sway::Connection> commands,
@@ -36,12 +26,12 @@ public:
   SwayKeyboardSampler& operator=(const SwayKeyboardSampler&) = delete;
   ~SwayKeyboardSampler() override {
     setInPlay(false);
-    commands_->run(QStringLiteral("unbindsym %1; unbindsym --release %1").arg(keyName(choice_)));
+    commands_->run(QStringLiteral("unbindsym %1; unbindsym --release %1").arg(keysymName(choice_)));
   }
 
   // The key's bindings; false, with the compositor's reason logged, when it refused them.
   bool bind() {
-    const QString key = keyName(choice_);
+    const QString key = keysymName(choice_);
     const QString error =
         commands_->run(QStringLiteral("bindsym --no-repeat %1 %2; bindsym --release %1 %3")
                            .arg(key, pressed, released));

@@ -166,15 +166,10 @@ struct WaylandClipboard::Impl {
 
 std::unique_ptr<WaylandClipboard> WaylandClipboard::open(QString& why) {
   auto impl = std::make_unique<Impl>();
-  impl->display.reset(wl_display_connect(nullptr));
-  if (!impl->display) {
-    why = QStringLiteral("no Wayland compositor to connect to");
-    return nullptr;
-  }
   static const wl_registry_listener registryListener{&Impl::global, &Impl::globalRemove};
-  impl->registry.reset(wl_display_get_registry(impl->display.get()));
-  wl_registry_add_listener(impl->registry.get(), &registryListener, impl.get());
-  if (!impl->sync() || !impl->seat || !impl->manager) {
+  if (!wayland::connect(impl->display, impl->registry, registryListener, impl.get(), why))
+    return nullptr;
+  if (!impl->seat || !impl->manager) {
     why = QStringLiteral("the compositor offers no clipboard access");
     return nullptr;
   }

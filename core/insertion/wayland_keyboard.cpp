@@ -116,15 +116,9 @@ struct WaylandKeyboard::Impl {
 
 std::unique_ptr<WaylandKeyboard> WaylandKeyboard::open(QString& why) {
   auto impl = std::make_unique<Impl>();
-  impl->display.reset(wl_display_connect(nullptr));
-  if (!impl->display) {
-    why = QStringLiteral("no Wayland compositor to connect to");
-    return nullptr;
-  }
   static const wl_registry_listener listener{&Impl::global, &Impl::globalRemove};
-  impl->registry.reset(wl_display_get_registry(impl->display.get()));
-  wl_registry_add_listener(impl->registry.get(), &listener, impl.get());
-  if (wl_display_roundtrip(impl->display.get()) < 0 || !impl->seat || !impl->manager) {
+  if (!wayland::connect(impl->display, impl->registry, listener, impl.get(), why)) return nullptr;
+  if (!impl->seat || !impl->manager) {
     why = QStringLiteral("the compositor offers no virtual keyboard");
     return nullptr;
   }
