@@ -56,6 +56,13 @@ QString Connection::run(const QString& commands) {
   return {};
 }
 
+std::optional<QByteArray> Connection::ask(uint32_t type, const QByteArray& payload) {
+  if (!send(type, payload)) return std::nullopt;
+  std::optional<Message> answer = reply(type);
+  if (!answer) return std::nullopt;
+  return std::move(answer->payload);
+}
+
 bool Connection::subscribe(const QStringList& events) {
   if (!send(message_type::subscribe, QJsonDocument(QJsonArray::fromStringList(events)).toJson()))
     return false;

@@ -18,6 +18,7 @@ namespace talvo::sway {
 namespace message_type {
 inline constexpr uint32_t runCommand = 0;
 inline constexpr uint32_t subscribe = 2;
+inline constexpr uint32_t getTree = 4;
 inline constexpr uint32_t bindingEvent = 0x80000005U;
 }  // namespace message_type
 
@@ -42,6 +43,8 @@ public:
   // Runs a command list; empty when every command succeeded, otherwise the first error.
   QString run(const QString& commands);
   bool subscribe(const QStringList& events);
+  // Asks and waits for the answer's payload; none when the compositor does not answer.
+  std::optional<QByteArray> ask(uint32_t type, const QByteArray& payload = {});
   // The messages that have arrived, read without waiting.
   std::vector<Message> readAvailable();
 

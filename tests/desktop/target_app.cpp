@@ -112,6 +112,9 @@ struct Target {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // On Wayland, the app id the compositor's rules can match.
+  if (const QString appId = qEnvironmentVariable("TALVO_TEST_APP_ID"); !appId.isEmpty())
+    QGuiApplication::setDesktopFileName(appId);
   Target target;
   QFile input;
   input.open(0, QIODevice::ReadOnly);

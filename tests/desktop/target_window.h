@@ -15,9 +15,10 @@ class TargetWindow {
 public:
   static constexpr int answerTimeoutMs = 10000;
 
-  // platform: Qt's platform plugin, "xcb" or "wayland".
-  explicit TargetWindow(const QString& platform = "xcb") {
+  // platform: Qt's platform plugin, "xcb" or "wayland"; appId: the window's app id there.
+  explicit TargetWindow(const QString& platform = "xcb", const QString& appId = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!appId.isEmpty()) env.insert("TALVO_TEST_APP_ID", appId);
     env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     env.insert("QT_QPA_PLATFORM", platform);
     process_.setProcessEnvironment(env);
@@ -50,6 +51,7 @@ public:
     return QString::fromUtf8(QByteArray::fromPercentEncoding(ask("show " + name).toLatin1()));
   }
   quint64 window() { return ask("window").toULongLong(); }
+  qint64 pid() const { return process_.processId(); }
   // When the field's text last changed, in microseconds of steady_clock; 0 for never.
   qint64 changedAt(const QString& name) { return ask("changed-at " + name).toLongLong(); }
 
