@@ -9,7 +9,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QObject>
 
 #include <sys/eventfd.h>
