@@ -15,6 +15,29 @@ const std::array plainOptions{QStringLiteral("--no-ai"),   QStringLiteral("--aut
                               QStringLiteral("--version"), QStringLiteral("--toggle"),
                               QStringLiteral("--cancel")};
 
+// Qt reads options of its own from the same command line (a session manager restarts the
+// program with -session, a user may pick -platform); Qt takes one dash or two.
+const std::array qtValuedOptions{QStringLiteral("-platform"),
+                                 QStringLiteral("-platformpluginpath"),
+                                 QStringLiteral("-platformtheme"),
+                                 QStringLiteral("-plugin"),
+                                 QStringLiteral("-qwindowgeometry"),
+                                 QStringLiteral("-geometry"),
+                                 QStringLiteral("-qwindowtitle"),
+                                 QStringLiteral("-title"),
+                                 QStringLiteral("-qwindowicon"),
+                                 QStringLiteral("-icon"),
+                                 QStringLiteral("-session"),
+                                 QStringLiteral("-display"),
+                                 QStringLiteral("-style"),
+                                 QStringLiteral("-stylesheet"),
+                                 QStringLiteral("-name")};
+const std::array qtPlainOptions{QStringLiteral("-reverse"), QStringLiteral("-widgetcount"),
+                                QStringLiteral("-nograb"),  QStringLiteral("-dograb"),
+                                QStringLiteral("-sync"),    QStringLiteral("-testability")};
+const std::array qtJoinedOptions{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
+                                 QStringLiteral("-qmljsdebugger=")};
+
 std::optional<QString> valueOf(const QStringList& arguments, const QString& option) {
   const qsizetype at = arguments.indexOf(option);
   if (at < 0 || at + 1 >= arguments.size()) return std::nullopt;
@@ -26,13 +49,26 @@ bool isOneOf(const QString& argument, const Names& names) {
   return std::find(names.begin(), names.end(), argument) != names.end();
 }
 
+// How many arguments a Qt option takes up, itself included; 0 for anything else.
+int qtOptionLength(const QString& argument) {
+  const QString single = argument.startsWith(QLatin1String("--")) ? argument.mid(1) : argument;
+  if (isOneOf(single, qtValuedOptions)) return 2;
+  if (isOneOf(single, qtPlainOptions)) return 1;
+  for (const QString& prefix : qtJoinedOptions)
+    if (single.startsWith(prefix)) return 1;
+  return 0;
+}
+
 // The options given as options, not as another option's value; the first unknown one, if
-// any, is returned through `unknown`. Words that are not options are left alone.
+// any, is returned through `unknown`. Words that are not options are left alone, and so are
+// Qt's own options with their values.
 QStringList optionsGiven(const QStringList& arguments, std::optional<QString>& unknown) {
   QStringList given;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
-    if (isOneOf(argument, valuedOptions)) {
+    if (const int length = qtOptionLength(argument); length > 0) {
+      i += length - 1;
+    } else if (isOneOf(argument, valuedOptions)) {
       ++i;  // its value, whatever it looks like
     } else if (isOneOf(argument, plainOptions)) {
       given << argument;
@@ -67,7 +103,9 @@ const char* const usage =
     "  --no-ai            with --replay: rule-based cleanup only (replay-rules.json)\n"
     "  --autostart        started at login; the autostart entry adds it\n"
     "  -h, --help         show this help and exit\n"
-    "  --version          show the version and build and exit\n";
+    "  --version          show the version and build and exit\n"
+    "\n"
+    "Qt's own options, such as -platform NAME and -session ID, are passed on to Qt.\n";
 
 }  // namespace
 

@@ -39,6 +39,11 @@ TEST(CommandLine, ModeSelection) {
       {{"--replay", "clips", "--cancel"}, mode::Remote{RemoteCommand::cancel}},
       {{"--toggle", "--version"}, mode::Version{}},
       {{"--press"}, mode::BadOption{"--press"}},
+      // Qt's options are Qt's, with their values, in either spelling.
+      {{"-session", "1a2b", "--autostart"}, mode::Application{}},
+      {{"--platform", "offscreen", "--replay", "clips"}, mode::Replay{"clips", true}},
+      {{"-style=fusion", "-reverse", "-title", "-x"}, mode::Application{}},
+      {{"-platformx"}, mode::BadOption{"-platformx"}},
       // Words that are not options are left alone, "-" among them.
       {{"clips", "-"}, mode::Application{}},
   };
