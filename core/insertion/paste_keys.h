@@ -11,8 +11,8 @@ enum class PasteKeys {
   shiftInsert,  // xterm and its kin, which paste the PRIMARY selection this way
 };
 
-// Chosen from the focused window's WM_CLASS (instance and class names) and the
-// accessibility role of the focused element.
+// Chosen from the focused window's WM_CLASS (instance and class names; on Wayland, its app
+// id as the class) and the accessibility role of the focused element.
 PasteKeys choosePasteKeys(const QString& wmInstance, const QString& wmClass, const QString& role);
 
 }  // namespace talvo

@@ -118,6 +118,7 @@ TEST(PasteKeys, FollowTheFocusedWindow) {
   EXPECT_EQ(choosePasteKeys("gnome-terminal-server", "Gnome-terminal", ""), PasteKeys::ctrlShiftV);
   EXPECT_EQ(choosePasteKeys("someapp", "SomeApp", "terminal"), PasteKeys::ctrlShiftV);
   EXPECT_EQ(choosePasteKeys("firefox", "firefox", "entry"), PasteKeys::ctrlV);
+  EXPECT_EQ(choosePasteKeys("", "org.gnome.Console", ""), PasteKeys::ctrlShiftV);  // an app id
 }
 
 class ScriptedProbe final : public FocusProbe {
