@@ -25,6 +25,8 @@ QString panelRules(const QString& criteria) {
       .arg(criteria);
 }
 
+QString focus(qint64 windowId) { return QStringLiteral("[con_id=%1] focus").arg(windowId); }
+
 QString moveTo(const QString& criteria, QPoint at) {
   return QStringLiteral("%1 move absolute position %2 %3").arg(criteria).arg(at.x()).arg(at.y());
 }

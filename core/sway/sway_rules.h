@@ -16,4 +16,7 @@ QString panelRules(const QString& criteria);
 // Moves the matched windows to this point of the desktop.
 QString moveTo(const QString& criteria, QPoint at);
 
+// Gives the focus to the window with this id (Window::id).
+QString focus(qint64 windowId);
+
 }  // namespace talvo::sway

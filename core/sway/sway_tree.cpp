@@ -16,6 +16,7 @@ bool isWindow(const QJsonObject& node) { return node.value(QLatin1String("pid"))
 
 Window windowFrom(const QJsonObject& node) {
   Window window;
+  window.id = node.value(QLatin1String("id")).toInteger();
   window.pid = node.value(QLatin1String("pid")).toInteger();
   window.xwayland = node.value(QLatin1String("shell")).toString() == u"xwayland";
   window.appId = window.xwayland ? node.value(QLatin1String("window_properties"))

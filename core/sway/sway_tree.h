@@ -12,6 +12,7 @@ class Connection;
 
 // A window as the compositor's tree describes it.
 struct Window {
+  qint64 id = 0;  // the compositor's, for commands about this window
   qint64 pid = 0;
   // The Wayland app id; for an X11 program under Xwayland, its WM_CLASS class.
   QString appId;

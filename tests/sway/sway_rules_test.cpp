@@ -19,7 +19,7 @@ TEST(SwayRules, CriteriaMatchTheTextExactly) {
             R"([app_id="^org\.talvo\.Talvo$" title="^Talvo\ \x22bar\x22$"])");
 }
 
-TEST(SwayRules, APanelFloatsOutOfTheFocusWhereItIsMoved) {
+TEST(SwayRules, APanelFloatsOutOfTheFocusWhereItIsMovedAndFocusGoesBack) {
   test::SwaySession session;
   ASSERT_EQ(session.problem(), "");
   QString why;
@@ -41,6 +41,13 @@ TEST(SwayRules, APanelFloatsOutOfTheFocusWhereItIsMoved) {
 
   ASSERT_EQ(sway->run(sway::moveTo(panel, {100, 600})), "");
   EXPECT_EQ(sway::firstWindowOf(*sway, bar.pid())->frame.topLeft(), QPoint(100, 600));
+
+  // A window that took the focus gives it back to the one that had it.
+  test::TargetWindow card("wayland");
+  ASSERT_TRUE(test::spinUntil([&] { return sway::focusedWindow(*sway)->pid == card.pid(); },
+                              windowSeconds));
+  ASSERT_EQ(sway->run(sway::focus(sway::firstWindowOf(*sway, target.pid())->id)), "");
+  EXPECT_EQ(sway::focusedWindow(*sway)->pid, target.pid());
 }
 
 }  // namespace
