@@ -1,7 +1,9 @@
 // The virtual keyboard against a real headless sway: the paste keystroke reaches a native
-// Wayland Qt window and pastes what the Wayland clipboard holds.
+// Wayland Qt window and pastes what the Wayland clipboard holds. And the connection that the
+// keyboard and the clipboard share, without a compositor.
 #include "desktop/sway_session.h"
 #include "desktop/target_window.h"
+#include "insertion/wayland_clipboard.h"
 #include "insertion/wayland_keyboard.h"
 #include "support/task_runner.h"
 
@@ -35,11 +37,15 @@ TEST(WaylandKeyboard, ThePasteKeysReachANativeWindow) {
   EXPECT_TRUE(pasted) << target.field("line").toStdString();
 }
 
-TEST(WaylandKeyboard, WithoutACompositorThereIsNoneAndItSaysWhy) {
+// The keyboard and the clipboard share the connection step; neither half-opens.
+TEST(WaylandConnection, WithoutACompositorNeitherOpensAndEachSaysWhy) {
   qputenv("WAYLAND_DISPLAY", "wayland-nowhere");
-  QString why;
-  EXPECT_EQ(WaylandKeyboard::open(why), nullptr);
-  EXPECT_EQ(why.toStdString(), "no Wayland compositor to connect to");
+  QString keyboardWhy;
+  QString clipboardWhy;
+  EXPECT_EQ(WaylandKeyboard::open(keyboardWhy), nullptr);
+  EXPECT_EQ(WaylandClipboard::open(clipboardWhy), nullptr);
+  EXPECT_EQ(keyboardWhy.toStdString(), "no Wayland compositor to connect to");
+  EXPECT_EQ(clipboardWhy, keyboardWhy);
 }
 
 }  // namespace
