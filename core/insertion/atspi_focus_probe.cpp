@@ -1,7 +1,6 @@
 #include "insertion/atspi_focus_probe.h"
 
 #include "insertion/focus_tracker.h"
-#include "insertion/x11_desktop.h"
 
 namespace talvo {
 
@@ -10,8 +9,19 @@ namespace {
 using atspi::ErrorBox;
 using atspi::Ref;
 
-std::optional<int64_t> focusPidOf(X11Desktop* desktop) {
-  return desktop ? desktop->focusedClientPid() : std::nullopt;
+std::optional<int64_t> focusPidOf(FocusedWindow* window) {
+  return window ? window->pid() : std::nullopt;
+}
+
+// Toolkits that report positions relative to their window report them so even when asked
+// for screen positions.
+std::optional<ScreenRect> onDesktop(std::optional<ScreenRect> rect, FocusedWindow* window) {
+  const std::optional<QPoint> origin = window ? window->contentOrigin() : std::nullopt;
+  if (rect && origin) {
+    rect->x += origin->x();
+    rect->y += origin->y();
+  }
+  return rect;
 }
 
 bool isPassword(const std::optional<QString>& role) {
@@ -57,20 +67,21 @@ std::optional<ScreenRect> frameOf(AtspiAccessible* element) {
 }  // namespace
 
 AtspiFocusProbe::AtspiFocusProbe(std::optional<int64_t> ownPid,
-                                 std::chrono::milliseconds searchTime)
-    : desktop_(X11Desktop::open()), ownPid_(ownPid), searchTime_(searchTime) {}
+                                 std::chrono::milliseconds searchTime,
+                                 std::shared_ptr<FocusedWindow> window)
+    : window_(std::move(window)), ownPid_(ownPid), searchTime_(searchTime) {}
 
 AtspiFocusProbe::~AtspiFocusProbe() = default;
 
 FocusVerdict AtspiFocusProbe::verdict() {
   lastRole_.clear();
-  std::optional<int64_t> focusPid = focusPidOf(desktop_.get());
+  std::optional<int64_t> focusPid = focusPidOf(window_.get());
   atspi::Focus focus =
       atspi::FocusTracker::instance().find(focusPid, QDeadlineTimer(searchTime_.count()));
   std::optional<QString> role = focus.element ? atspi::roleName(focus.element.get()) : std::nullopt;
   if (role) lastRole_ = *role;
 
-  if (isPassword(role) || (desktop_ && desktop_->keyboardGrabbedByOther()))
+  if (isPassword(role) || (window_ && window_->keyboardGrabbedByOther()))
     return FocusVerdict::secureInput;
   if (ownPid_ && focusPid == ownPid_) return FocusVerdict::ownApp;
   if (!focus.busReachable || focus.searchTimedOut) return FocusVerdict::unknown;
@@ -84,16 +95,18 @@ FocusVerdict AtspiFocusProbe::verdict() {
   return classifyFocus(role, editable, bool(editableText), hasCaret(element));
 }
 
-std::optional<ScreenRect> Caret::rect() {
+std::optional<ScreenRect> Caret::rect(FocusedWindow* window) {
   // Kept for the life of the process: closing it at exit could meet a server already gone.
-  static X11Desktop* const desktop = X11Desktop::open().release();
+  static FocusedWindow* const x11 =
+      (new std::shared_ptr<FocusedWindow>(makeX11FocusedWindow()))->get();
+  if (!window) window = x11;
   atspi::Focus focus = atspi::FocusTracker::instance().find(
-      focusPidOf(desktop), QDeadlineTimer(AtspiFocusProbe::defaultSearchTime.count()));
+      focusPidOf(window), QDeadlineTimer(AtspiFocusProbe::defaultSearchTime.count()));
   if (!focus.element) return std::nullopt;
   AtspiAccessible* element = focus.element.get();
   // A password field's caret would tell how long the password is.
   if (isPassword(atspi::roleName(element))) return std::nullopt;
-  return caret_rules::choose(caretOf(element), frameOf(element));
+  return onDesktop(caret_rules::choose(caretOf(element), frameOf(element)), window);
 }
 
 }  // namespace talvo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "insertion/focus_classify.h"
+#include "insertion/focused_window.h"
 #include "insertion/screen_rect.h"
 #include "pipeline/contracts.h"
 
@@ -13,10 +14,8 @@
 
 namespace talvo {
 
-class X11Desktop;
-
 // Decides whether the keyboard focus is in something that takes typed text, from the
-// accessibility bus and the X server.
+// accessibility bus and the window system.
 class AtspiFocusProbe final : public FocusProbe {
 public:
   // Focus events usually name the focused element; when none has, the verdict searches
@@ -25,8 +24,10 @@ public:
   static constexpr std::chrono::milliseconds defaultSearchTime{100};
 
   // ownPid: this program's process, whose windows get ownApp; absent skips that check.
+  // window: where the focused window's process comes from; the X server's by default.
   explicit AtspiFocusProbe(std::optional<int64_t> ownPid,
-                           std::chrono::milliseconds searchTime = defaultSearchTime);
+                           std::chrono::milliseconds searchTime = defaultSearchTime,
+                           std::shared_ptr<FocusedWindow> window = makeX11FocusedWindow());
   AtspiFocusProbe(const AtspiFocusProbe&) = delete;
   AtspiFocusProbe& operator=(const AtspiFocusProbe&) = delete;
   ~AtspiFocusProbe() override;
@@ -37,15 +38,16 @@ public:
   QString lastRole() const { return lastRole_; }
 
 private:
-  std::unique_ptr<X11Desktop> desktop_;
+  std::shared_ptr<FocusedWindow> window_;
   std::optional<int64_t> ownPid_;
   std::chrono::milliseconds searchTime_;
   QString lastRole_;
 };
 
-// Where the text insertion point of the focused element is on screen.
+// Where the text insertion point of the focused element is on screen, with the focused
+// window as `window` tells it; the X server's when null.
 struct Caret {
-  static std::optional<ScreenRect> rect();
+  static std::optional<ScreenRect> rect(FocusedWindow* window = nullptr);
 };
 
 }  // namespace talvo

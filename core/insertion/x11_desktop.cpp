@@ -1,5 +1,7 @@
 #include "insertion/x11_desktop.h"
 
+#include "insertion/focused_window.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -159,6 +161,26 @@ void X11Desktop::sendKeys(PasteKeys keys) {
     case PasteKeys::ctrlShiftV: impl_->tap({XK_Control_L, XK_Shift_L}, XK_v); break;
     case PasteKeys::shiftInsert: impl_->tap({XK_Shift_L}, XK_Insert); break;
   }
+}
+
+namespace {
+
+class X11FocusedWindow final : public FocusedWindow {
+public:
+  explicit X11FocusedWindow(std::unique_ptr<X11Desktop> desktop) : desktop_(std::move(desktop)) {}
+  std::optional<int64_t> pid() override { return desktop_->focusedClientPid(); }
+  bool keyboardGrabbedByOther() override { return desktop_->keyboardGrabbedByOther(); }
+
+private:
+  std::unique_ptr<X11Desktop> desktop_;
+};
+
+}  // namespace
+
+std::shared_ptr<FocusedWindow> makeX11FocusedWindow() {
+  auto desktop = X11Desktop::open();
+  if (!desktop) return nullptr;
+  return std::make_shared<X11FocusedWindow>(std::move(desktop));
 }
 
 }  // namespace talvo

@@ -30,6 +30,9 @@ Window windowFrom(const QJsonObject& node) {
   window.frame = QRect(
       rect.value(QLatin1String("x")).toInt(), rect.value(QLatin1String("y")).toInt(),
       rect.value(QLatin1String("width")).toInt(), rect.value(QLatin1String("height")).toInt());
+  const QJsonObject inner = node.value(QLatin1String("window_rect")).toObject();
+  window.contentOffset =
+      QPoint(inner.value(QLatin1String("x")).toInt(), inner.value(QLatin1String("y")).toInt());
   return window;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
@@ -20,6 +21,8 @@ struct Window {
   QRect frame;  // on the whole desktop, in logical pixels
   bool xwayland = false;
   bool floating = false;
+  // Where the program's own surface starts inside the frame, past the border and title bar.
+  QPoint contentOffset;
   bool operator==(const Window&) const = default;
 };
 

@@ -19,7 +19,8 @@ QByteArray tree(bool nativeFocused, bool x11Focused) {
   return QStringLiteral(R"({"type": "root", "nodes": [{"type": "output", "nodes": [
     {"type": "workspace", "focused": false, "nodes": [
       {"type": "con", "id": 4, "pid": 10, "focused": %1, "shell": "xdg_shell", "app_id": "foot",
-       "name": "~", "rect": {"x": 0, "y": 30, "width": 640, "height": 770}}],
+       "name": "~", "rect": {"x": 0, "y": 30, "width": 640, "height": 770},
+       "window_rect": {"x": 2, "y": 24, "width": 636, "height": 744}}],
      "floating_nodes": [
       {"type": "floating_con", "id": 7, "pid": 20, "focused": %2, "shell": "xwayland", "app_id": null,
        "name": "xterm", "window_properties": {"class": "XTerm"},
@@ -29,8 +30,8 @@ QByteArray tree(bool nativeFocused, bool x11Focused) {
 }
 
 TEST(SwayTree, FindsTheFocusedWindowAndAProcesssWindow) {
-  const sway::Window native{4, 10, "foot", "~", QRect(0, 30, 640, 770), false};
-  const sway::Window x11{7, 20, "XTerm", "xterm", QRect(700, 100, 300, 200), true, true};
+  const sway::Window native{4, 10, "foot", "~", QRect(0, 30, 640, 770), false, false, {2, 24}};
+  const sway::Window x11{7, 20, "XTerm", "xterm", QRect(700, 100, 300, 200), true, true, {}};
   const struct {
     const char* name;
     QByteArray tree;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace talvo {
+
+// What the window system, rather than the accessibility bus, knows of the window that has
+// the keyboard focus.
+class FocusedWindow {
+public:
+  virtual ~FocusedWindow() = default;
+
+  virtual std::optional<int64_t> pid() = 0;
+  // A keyboard grab held by someone else: a password prompt or a locked screen.
+  virtual bool keyboardGrabbedByOther() { return false; }
+  // Where the window's content starts on the desktop, where toolkits report positions
+  // relative to their own window (Wayland); none where they report screen positions.
+  virtual std::optional<QPoint> contentOrigin() { return std::nullopt; }
+};
+
+// The X server's view, on a connection of its own; null when no X display can be opened.
+std::shared_ptr<FocusedWindow> makeX11FocusedWindow();
+
+}  // namespace talvo
