@@ -20,9 +20,16 @@ QString criteria(const QString& appId, const QString& title) {
   return QStringLiteral("[app_id=\"%1\" title=\"%2\"]").arg(exactly(appId), exactly(title));
 }
 
+// The rule's commands are quoted: unquoted, the first comma would end the rule, and the
+// rest would run at once on whatever window has the focus.
 QString panelRules(const QString& criteria) {
-  return QStringLiteral("for_window %1 floating enable, sticky enable, border none; no_focus %1")
+  return QStringLiteral(
+             "for_window %1 \"floating enable, sticky enable, border none\"; no_focus %1")
       .arg(criteria);
+}
+
+QString floatingRule(const QString& criteria) {
+  return QStringLiteral("for_window %1 \"floating enable, sticky enable\"").arg(criteria);
 }
 
 QString focus(qint64 windowId) { return QStringLiteral("[con_id=%1] focus").arg(windowId); }

@@ -25,13 +25,14 @@ TEST(SwayRules, APanelFloatsOutOfTheFocusWhereItIsMovedAndFocusGoesBack) {
   QString why;
   const auto sway = sway::Connection::open(qEnvironmentVariable("SWAYSOCK"), why);
   ASSERT_TRUE(sway) << why.toStdString();
+  // Given before any window exists, as the program gives them at its start.
+  const QString panel = sway::criteria("org.talvo.test.Panel", "talvo_test_target");
+  ASSERT_EQ(sway->run(sway::panelRules(panel)), "");
   test::TargetWindow target("wayland");
   ASSERT_EQ(target.ask("focus line"), "ok");
   ASSERT_TRUE(test::spinUntil([&] { return sway::firstWindowOf(*sway, target.pid()).has_value(); },
                               windowSeconds));
 
-  const QString panel = sway::criteria("org.talvo.test.Panel", "talvo_test_target");
-  ASSERT_EQ(sway->run(sway::panelRules(panel)), "");
   test::TargetWindow bar("wayland", "org.talvo.test.Panel");
   std::optional<sway::Window> shown;
   ASSERT_TRUE(test::spinUntil(
