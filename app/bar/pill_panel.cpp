@@ -47,7 +47,9 @@ PillPanel::PillPanel(std::shared_ptr<PillModel> model)
   (void)caret();
 }
 
-std::vector<pill_geometry::ScreenArea> PillPanel::screens() {
+std::vector<pill_geometry::ScreenArea> PillPanel::screens() { return desktopScreens(); }
+
+std::vector<pill_geometry::ScreenArea> desktopScreens() {
   std::vector<pill_geometry::ScreenArea> result;
   QScreen* primary = QGuiApplication::primaryScreen();
   if (primary) result.push_back({primary->geometry(), primary->availableGeometry()});

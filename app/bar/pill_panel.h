@@ -39,6 +39,9 @@ private:
   std::optional<bool> clickThrough_;
 };
 
+// The screens as the bar is placed on them, the primary one first.
+std::vector<pill_geometry::ScreenArea> desktopScreens();
+
 // The bar as the shell uses it: the controller over its own window.
 std::shared_ptr<PillController> makeDesktopBar();
 

@@ -17,7 +17,7 @@ class KeyPanel final : public QWidget {
 public:
   KeyPanel() {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setWindowTitle(QStringLiteral("Fix a word"));
+    setWindowTitle(fixCardTitle);
     setAttribute(Qt::WA_DeleteOnClose);
   }
 

@@ -27,6 +27,9 @@ public:
 
 std::shared_ptr<WindowFocus> makeDesktopWindowFocus();
 
+// The card's window title, which window rules may match.
+inline const QString fixCardTitle = QStringLiteral("Fix a word");
+
 // The fix-a-word card: the one window of the program that takes the keyboard focus. When
 // it closes, the window that was active before it opened gets the focus back.
 class FixCardController final : public QObject {

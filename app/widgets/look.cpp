@@ -147,6 +147,22 @@ void useIconTheme() {
     QIcon::setThemeName(QStringLiteral("Adwaita"));
 }
 
+QString titleAsShown(const QString& title) {
+  const QString name = QGuiApplication::applicationDisplayName();
+  if (name.isEmpty() || title.endsWith(name)) return title;
+  return title.isEmpty() ? name : title + QStringLiteral(" \u2014 ") + name;
+}
+
+std::optional<QImage> appIcon(const QStringList& names) {
+  constexpr int iconSize = 64;
+  for (const QString& name : names) {
+    if (name.isEmpty()) continue;
+    const QIcon icon = QIcon::fromTheme(name);
+    if (!icon.isNull()) return icon.pixmap(iconSize).toImage();
+  }
+  return std::nullopt;
+}
+
 QString iconName(const QString& symbol) {
   for (const auto& [from, to] : symbolNames)
     if (symbol == QLatin1String(from)) return QString::fromLatin1(to);

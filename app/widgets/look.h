@@ -3,9 +3,13 @@
 #include <QColor>
 #include <QFont>
 #include <QIcon>
+#include <QImage>
 #include <QPalette>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // The program's visual vocabulary: its own palettes, the fixed orange, the translucent
 // "material" fill, fonts by point size, and symbols from the icon theme.
@@ -32,6 +36,13 @@ QFont font(double pointSize, QFont::Weight weight = QFont::Normal);
 // Points the icon search at the installed themes when the platform did not (offscreen),
 // and falls back to Adwaita when no theme is set.
 void useIconTheme();
+
+// A window's title as the toolkit hands it to the window system on Linux: followed by the
+// application's display name, unless it already ends with it. Window rules must match that.
+QString titleAsShown(const QString& title);
+
+// The first of these names that the icon theme has, as a picture for a program's icon.
+std::optional<QImage> appIcon(const QStringList& names);
 
 // The theme icon for one of the program's symbol names (its own names, or a freedesktop
 // name as is).

@@ -1,5 +1,7 @@
 #include "widgets/x11_windows.h"
 
+#include "widgets/look.h"
+
 #include <QIcon>
 
 #include <X11/Xatom.h>
@@ -16,7 +18,6 @@ namespace {
 
 constexpr long maxIconWords = 1 << 22;  // caps a hostile _NET_WM_ICON at 16 MB
 constexpr unsigned long minIconSize = 32;
-constexpr int iconFallbackSize = 64;
 constexpr long pagerSource = 2;
 
 // Kept open for the life of the process and never closed: at exit the server may already
@@ -87,12 +88,7 @@ std::optional<QImage> classIcon(Display* d, Window w) {
   const QString klass = QString::fromLocal8Bit(hint.res_class ? hint.res_class : "");
   if (hint.res_name) XFree(hint.res_name);
   if (hint.res_class) XFree(hint.res_class);
-  for (const QString& name : {klass.toLower(), instance.toLower(), klass}) {
-    if (name.isEmpty()) continue;
-    const QIcon icon = QIcon::fromTheme(name);
-    if (!icon.isNull()) return icon.pixmap(iconFallbackSize).toImage();
-  }
-  return std::nullopt;
+  return look::appIcon({klass.toLower(), instance.toLower(), klass});
 }
 
 }  // namespace
