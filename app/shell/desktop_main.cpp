@@ -1,9 +1,9 @@
 // The desktop program's start: checks, one instance per session, then the shell.
 #include "shell/desktop_main.h"
+#include "shell/desktop_session.h"
 #include "shell/quit_signals.h"
 #include "shell/shell.h"
 #include "shell/single_instance.h"
-#include "shell/x_display.h"
 
 #include "feedback/sound_player.h"
 #include "feedback/speaker.h"
@@ -19,7 +19,8 @@
 namespace talvo {
 namespace {
 
-constexpr const char* noDisplayMessage = "talvo: no X display; set DISPLAY or use --replay DIR.\n";
+constexpr const char* noDisplayMessage =
+    "talvo: no display to show windows on; set WAYLAND_DISPLAY or DISPLAY, or use --replay DIR.\n";
 
 bool launchedAtLogin(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
@@ -30,12 +31,15 @@ bool launchedAtLogin(int argc, char** argv) {
 }  // namespace
 
 int runDesktop(int& argc, char** argv) {
-  if (!xDisplayAvailable()) {
+  const SessionChoice session = chooseSession(probeSession());
+  if (session.kind == SessionKind::none) {
+    if (!session.fallback.isEmpty())
+      std::fprintf(stderr, "talvo: %s.\n", qPrintable(session.fallback));
     std::fputs(noDisplayMessage, stderr);
     return 1;
   }
-  // The shell is built for X11; a Wayland session that offers an X display gets it too.
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  // The parts are made for one platform; another one Qt would pick would not match them.
+  qputenv("QT_QPA_PLATFORM", session.qtPlatform);
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Talvo"));
   QCoreApplication::setApplicationName(QStringLiteral("talvo"));
@@ -63,8 +67,11 @@ int runDesktop(int& argc, char** argv) {
     case SingleInstance::Claim::primary: break;
   }
 
-  Shell shell({launchedAtLogin(argc, argv), qgetenv("TALVO_NO_WINDOW"), makeDesktopSoundPlayer(),
-               makeDesktopSpeaker()});
+  if (!session.fallback.isEmpty()) Log::info(session.fallback + QStringLiteral(": using X11"));
+  LaunchOptions options{launchedAtLogin(argc, argv), qgetenv("TALVO_NO_WINDOW"),
+                        makeDesktopSoundPlayer(), makeDesktopSpeaker()};
+  options.session = session.kind;
+  Shell shell(std::move(options));
   instance.onActivate = [&shell] {
     Log::info(QStringLiteral("asked to show itself"));
     shell.openMain();

@@ -8,8 +8,6 @@
 #include "hotkey/hotkey_monitor.h"
 #include "insertion/atspi_focus_probe.h"
 #include "insertion/paste_inserter.h"
-#include "insertion/qt_clipboard.h"
-#include "insertion/x11_paste_sender.h"
 #include "audio/mic/mic_source.h"
 #include "audio/mic/pulse_audio_system.h"
 #include "model/app_model.h"
@@ -28,7 +26,6 @@
 #include "windows/main_view.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCoroTask>
 #include <QCursor>
 #include <QDesktopServices>
@@ -77,6 +74,7 @@ QCoro::Task<> checkForUpdate(QPointer<AppModel> model) {
 
 Shell::Shell(LaunchOptions options)
     : options_(std::move(options)),
+      desktop_(makeDesktopParts(options_.session)),
       prefs_(std::make_shared<Preferences>(std::make_shared<QSettingsStore>())),
       history_(std::make_shared<History>(History::defaultPath(), historyCap)),
       mic_(MicSource::create(makePulseAudioSystem())),
@@ -84,8 +82,8 @@ Shell::Shell(LaunchOptions options)
       cleaner_(LocalModelCleaner::create({QUrl(prefs_->aiEndpoint()), prefs_->aiModel(),
                                           prefs_->smartPolish(), LocalModelCleaner::kDefaultTimeout,
                                           LocalModelCleaner::kDefaultProbeTimeout})),
-      bar_(makeDesktopBar()),
-      fixCard_(std::make_shared<FixCardController>(makeDesktopWindowFocus())) {
+      bar_(desktop_.bar),
+      fixCard_(std::make_shared<FixCardController>(desktop_.windowFocus)) {
   if (!options_.sounds) options_.sounds = makeDesktopSoundPlayer();
   if (!options_.speaker) options_.speaker = makeDesktopSpeaker();
   systemPoll_.setInterval(options_.pollIntervalMs);
@@ -108,7 +106,8 @@ Shell::~Shell() {
 }
 
 AppModel& Shell::model() {
-  if (!model_) model_ = std::make_unique<AppModel>(prefs_, history_, makeDesktopFacts());
+  if (!model_)
+    model_ = std::make_unique<AppModel>(prefs_, history_, makeDesktopFacts(desktop_.canPaste));
   return *model_;
 }
 
@@ -117,16 +116,18 @@ void Shell::start() {
   applyPolish();
   mic_->setPreferredUID(prefs_->micUID());
 
-  auto probe = std::make_shared<AtspiFocusProbe>(QCoreApplication::applicationPid());
-  auto clipboard = std::make_shared<QtClipboard>();
-  auto sender =
-      std::make_shared<X11PasteSender>(clipboard, [weak = std::weak_ptr<AtspiFocusProbe>(probe)] {
-        auto p = weak.lock();
-        return p ? p->lastRole() : QString();
-      });
-  inserter_ =
-      std::make_shared<PasteInserter>(probe, clipboard, pasteRestoreDelay, X11PasteSender::trusted,
-                                      [sender] { sender->sendPaste(); });
+  Log::info(describe(desktop_.paths));
+  auto probe =
+      std::make_shared<AtspiFocusProbe>(QCoreApplication::applicationPid(),
+                                        AtspiFocusProbe::defaultSearchTime, desktop_.focusedWindow);
+  std::function<void()> sendPaste;
+  if (desktop_.sendPaste)
+    sendPaste = [send = desktop_.sendPaste, weak = std::weak_ptr<AtspiFocusProbe>(probe)] {
+      auto p = weak.lock();
+      send(p ? p->lastRole() : QString());
+    };
+  inserter_ = std::make_shared<PasteInserter>(probe, desktop_.clipboard, pasteRestoreDelay,
+                                              desktop_.canPaste, std::move(sendPaste));
   inserter_->ownAppHandler = [self = QPointer<Shell>(this)](const QString& text) {
     return self && self->takeIntoTryIt(text);
   };
@@ -233,15 +234,14 @@ void Shell::connectController() {
   parts.dictation.handle = [weak](const HotkeyEvent& event) {
     if (auto c = weak.lock()) c->handle(event);
   };
-  parts.copyText = [](const QString& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
+  parts.copyText = [clipboard = desktop_.clipboard](const QString& text) {
     clipboard->clear();
-    clipboard->setText(text);
+    clipboard->write({clipboard_types::plainItem(text)});
   };
   parts.setupVisible = [self] { return self && self->setupVisible(); };
   parts.openFixCard = [self](const std::vector<SpokenWord>& words) {
     if (!self) return;
-    const std::optional<ScreenRect> caret = Caret::rect();
+    const std::optional<ScreenRect> caret = Caret::rect(self->desktop_.focusedWindow.get());
     self->fixCard_->show(words, caret ? std::optional<QRectF>(toRect(*caret)) : std::nullopt);
   };
   parts.dictionaryPath = UserDictionary::defaultPath();
@@ -323,7 +323,8 @@ void Shell::connectModel() {
 
 void Shell::setHotkey(HotkeyChoice choice) {
   if (hotkey_) hotkey_->stop();
-  hotkey_ = std::make_unique<HotkeyMonitor>(choice);
+  hotkey_ = std::make_unique<HotkeyMonitor>(
+      choice, [make = desktop_.hotkey, choice] { return make(choice); });
   QPointer<Shell> self(this);
   hotkey_->onEvent = [self](const HotkeyEvent& event) {
     if (self) self->feedback_->onHotkey(event);

@@ -3,6 +3,7 @@
 #include "feedback/sound_player.h"
 #include "feedback/speaker.h"
 #include "hotkey/hotkey_choice.h"
+#include "shell/desktop_parts.h"
 #include "shell/remote_command.h"
 #include "shell/status_menu.h"
 
@@ -39,11 +40,12 @@ struct LaunchOptions {
   std::shared_ptr<SoundPlayer> sounds;
   std::shared_ptr<Speaker> speaker;
   int pollIntervalMs = 1000;  // how often the windows' facts are read again while one is shown
+  SessionKind session = SessionKind::x11;
 };
 
 // The running desktop program: owns every long-lived part, wires them together at
 // launch, and keeps the tray, the windows, the poll and the update checks. Main thread
-// only; needs a QApplication on X11.
+// only; needs a QApplication on the platform the session calls for.
 class Shell final : public QObject {
 public:
   static constexpr int firstUpdateCheckMs = 8000;
@@ -86,6 +88,7 @@ private:
   bool takeIntoTryIt(const QString& text);
 
   LaunchOptions options_;
+  DesktopParts desktop_;
   std::shared_ptr<Preferences> prefs_;
   std::shared_ptr<History> history_;
   std::unique_ptr<AppModel> model_;

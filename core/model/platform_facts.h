@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -24,8 +25,9 @@ public:
   virtual std::vector<InputDevice> inputDevices() = 0;
 };
 
-// The running desktop: PulseAudio for the inputs, the X server for XTest.
-std::shared_ptr<PlatformFacts> makeDesktopFacts();
+// The running desktop: PulseAudio for the inputs; typing as `canType` tells, or else as the
+// X server's XTest does.
+std::shared_ptr<PlatformFacts> makeDesktopFacts(std::function<bool()> canType = {});
 
 // A program that opens the desktop's own settings at a page, with its arguments.
 struct SettingsLink {

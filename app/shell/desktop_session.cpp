@@ -1,0 +1,33 @@
+#include "shell/desktop_session.h"
+
+#include "insertion/wayland_display.h"
+#include "shell/x_display.h"
+#include "sway/sway_ipc.h"
+
+namespace talvo {
+
+SessionChoice chooseSession(const SessionFacts& facts) {
+  if (facts.waylandReachable && facts.swayReachable) return {SessionKind::sway, "wayland", {}};
+  // Override-redirect windows on Xwayland keep the bar out of the focus, which a Wayland
+  // window cannot ask for there.
+  if (facts.waylandReachable)
+    return {SessionKind::wayland, facts.xReachable ? "xcb" : "wayland", {}};
+  QString fallback;
+  if (facts.waylandDisplaySet) fallback = QStringLiteral("the Wayland display does not answer");
+  if (facts.xReachable) return {SessionKind::x11, "xcb", fallback};
+  return {SessionKind::none, {}, fallback};
+}
+
+SessionFacts probeSession() {
+  SessionFacts facts;
+  facts.waylandDisplaySet = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  facts.waylandReachable = facts.waylandDisplaySet && waylandDisplayReachable();
+  if (facts.waylandReachable && !qEnvironmentVariableIsEmpty("SWAYSOCK")) {
+    QString why;
+    facts.swayReachable = sway::Connection::open(qEnvironmentVariable("SWAYSOCK"), why) != nullptr;
+  }
+  facts.xReachable = xDisplayAvailable();
+  return facts;
+}
+
+}  // namespace talvo
