@@ -84,13 +84,7 @@ protected:
     return outcomes().back();
   }
 
-  // The outcomes of the dictations so far, from the log's line about each: "... -> pasted".
-  static QStringList outcomes() {
-    QStringList found;
-    for (const QString& line : talvo_->log().split(u'\n'))
-      if (line.contains("  dictation ") && line.contains(" -> ")) found << line.section(" -> ", -1);
-    return found;
-  }
+  static QStringList outcomes() { return talvo_->outcomes(); }
 
   static bool fieldsEmpty() {
     return target_->field("line").isEmpty() && target_->field("password").isEmpty() &&

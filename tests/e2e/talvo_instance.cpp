@@ -89,6 +89,13 @@ std::vector<History::Entry> TalvoInstance::history() const {
 
 QString TalvoInstance::log() const { return readFile(folder("data") + "/Talvo/talvo.log"); }
 
+QStringList TalvoInstance::outcomes() const {
+  QStringList found;
+  for (const QString& line : log().split(u'\n'))
+    if (line.contains("  dictation ") && line.contains(" -> ")) found << line.section(" -> ", -1);
+  return found;
+}
+
 QString TalvoInstance::output() const { return readFile(dir_.filePath("output.txt")); }
 
 ProgramExit TalvoInstance::runAgain(const QStringList& arguments) const {

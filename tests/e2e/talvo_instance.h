@@ -61,6 +61,8 @@ public:
   std::vector<History::Entry> history() const;
   QString log() const;
   bool logged(const QString& line) const { return log().contains(line); }
+  // The outcomes of the dictations so far, from the log's line about each: "... -> pasted".
+  QStringList outcomes() const;
   // The recogniser's loading at launch is over, well or not: the status line then reads
   // ready, over whatever it said before.
   bool warmedUp() const { return logged("speech: model warm") || logged("speech warm-up failed"); }
