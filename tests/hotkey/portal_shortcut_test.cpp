@@ -3,14 +3,13 @@
 #include "hotkey/hotkey_monitor.h"
 #include "hotkey/portal_shortcut_sampler.h"
 #include "support/log_capture.h"
+#include "support/private_bus.h"
 #include "support/task_runner.h"
 
 #include <QDBusMessage>
 #include <QDBusArgument>
 #include <QDBusVirtualObject>
 #include <QDBusObjectPath>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace talvo {
@@ -70,16 +69,7 @@ private:
 
 class PortalShortcut : public ::testing::Test {
 protected:
-  void SetUp() override {
-    daemon.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1",
-                                 "--address=unix:path=" + dir.filePath("bus")});
-    ASSERT_TRUE(test::spinUntil([&] { return daemon.canReadLine(); }, answerTimeout));
-    address = QString::fromUtf8(daemon.readLine()).trimmed();
-  }
-  void TearDown() override {
-    daemon.kill();
-    daemon.waitForFinished();
-  }
+  void SetUp() override { ASSERT_FALSE(bus.address().isEmpty()); }
 
   // Sends the portal's signal for the shortcut, as the desktop does on a key change.
   static void shortcut(const QDBusConnection& portalBus, const char* signal, const QString& id) {
@@ -93,20 +83,19 @@ protected:
   qsizetype logged(const QString& text) const { return log.messages().filter(text).size(); }
 
   test::LogCapture log;
-  QTemporaryDir dir;
-  QProcess daemon;
-  QString address;
+  test::PrivateBus bus;
 };
 
 TEST_F(PortalShortcut, ActivationsAreThePressAndReleaseOfTheKey) {
-  const QDBusConnection portalBus = QDBusConnection::connectToBus(address, "portal");
+  const QDBusConnection portalBus = bus.connect("portal");
   FakePortal portal(portalBus, 0);
   ASSERT_TRUE(QDBusConnection(portalBus).registerVirtualObject(portalPath, &portal));
   ASSERT_TRUE(QDBusConnection(portalBus).registerService("org.freedesktop.portal.Desktop"));
 
-  const QDBusConnection bus = QDBusConnection::connectToBus(address, "talvo");
-  HotkeyMonitor monitor(HotkeyChoice::rightControl,
-                        [&] { return makePortalShortcutSampler(HotkeyChoice::rightControl, bus); });
+  const QDBusConnection talvo = bus.connect("talvo");
+  HotkeyMonitor monitor(HotkeyChoice::rightControl, [&] {
+    return makePortalShortcutSampler(HotkeyChoice::rightControl, talvo);
+  });
   std::vector<HotkeyEvent> events;
   monitor.onEvent = [&](const HotkeyEvent& e) { events.push_back(e); };
   ASSERT_TRUE(monitor.start());
@@ -129,17 +118,15 @@ TEST_F(PortalShortcut, ActivationsAreThePressAndReleaseOfTheKey) {
 TEST_F(PortalShortcut, WithoutAPortalOrWithARefusalTheHotkeyIsOffAndSaysWhy) {
   qsizetype offs = 0;
   for (const bool portalThere : {false, true}) {
-    const QDBusConnection portalBus =
-        QDBusConnection::connectToBus(address, portalThere ? "refusing" : "none");
+    const QDBusConnection portalBus = bus.connect(portalThere ? "refusing" : "none");
     FakePortal portal(portalBus, 1);
     if (portalThere) {
       ASSERT_TRUE(QDBusConnection(portalBus).registerVirtualObject(portalPath, &portal));
       ASSERT_TRUE(QDBusConnection(portalBus).registerService("org.freedesktop.portal.Desktop"));
     }
-    const QDBusConnection bus =
-        QDBusConnection::connectToBus(address, portalThere ? "talvo-refused" : "talvo-alone");
+    const QDBusConnection talvo = bus.connect(portalThere ? "talvo-refused" : "talvo-alone");
     HotkeyMonitor monitor(HotkeyChoice::rightControl, [&] {
-      return makePortalShortcutSampler(HotkeyChoice::rightControl, bus);
+      return makePortalShortcutSampler(HotkeyChoice::rightControl, talvo);
     });
     ASSERT_TRUE(monitor.start());
     EXPECT_TRUE(test::spinUntil(
