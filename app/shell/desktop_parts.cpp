@@ -7,12 +7,14 @@
 #include "hotkey/portal_shortcut_sampler.h"
 #include "insertion/focused_window.h"
 #include "insertion/paste_keys.h"
+#include "insertion/portal_keyboard.h"
 #include "insertion/qt_clipboard.h"
 #include "insertion/sway_focused_window.h"
 #include "insertion/wayland_clipboard.h"
 #include "insertion/wayland_keyboard.h"
 #include "insertion/x11_paste_sender.h"
 #include "storage/log.h"
+#include "storage/preferences.h"
 #include "sway/sway_ipc.h"
 
 namespace talvo {
@@ -93,18 +95,31 @@ DesktopParts swayParts() {
   return parts;
 }
 
-// Programs cannot send keys here without the desktop's consent, so the words are left on
-// the clipboard; the windows are X11 ones on Xwayland, where there is one.
-DesktopParts waylandParts() {
+// Programs send keys here only with the desktop's consent, asked for once at the start;
+// until it is given, the words are left on the clipboard.
+void usePortalKeyboard(DesktopParts& parts, const std::shared_ptr<Preferences>& prefs) {
+  auto keyboard =
+      std::make_shared<PortalKeyboard>(QDBusConnection::sessionBus(), prefs->keysRestoreToken());
+  keyboard->onRestoreToken = [weak = std::weak_ptr<Preferences>(prefs)](const QString& token) {
+    if (auto p = weak.lock()) p->setKeysRestoreToken(token);
+  };
+  parts.paths.paste = QStringLiteral("remote desktop portal");
+  parts.canPaste = [keyboard] { return keyboard->ready(); };
+  // Native windows have no class to go by, so the focused element's role decides.
+  parts.sendPaste = [keyboard](const QString& role) {
+    keyboard->press(choosePasteKeys(QString(), QString(), role));
+  };
+}
+
+// The windows are X11 ones on Xwayland, where there is one.
+DesktopParts waylandParts(const std::shared_ptr<Preferences>& prefs) {
   DesktopParts parts = x11Parts();
   parts.paths.hotkey = QStringLiteral("shortcut portal");
   parts.hotkey = [](HotkeyChoice choice) {
     return makePortalShortcutSampler(choice, QDBusConnection::sessionBus());
   };
   useWaylandClipboard(parts);
-  parts.paths.paste = QStringLiteral("none, words stay on the clipboard");
-  parts.canPaste = [] { return false; };
-  parts.sendPaste = nullptr;
+  usePortalKeyboard(parts, prefs);
   return parts;
 }
 
@@ -115,10 +130,10 @@ QString describe(const DesktopPaths& paths) {
       .arg(paths.hotkey, paths.paste, paths.clipboard, paths.bar);
 }
 
-DesktopParts makeDesktopParts(SessionKind kind) {
+DesktopParts makeDesktopParts(SessionKind kind, const std::shared_ptr<Preferences>& prefs) {
   switch (kind) {
     case SessionKind::sway: return swayParts();
-    case SessionKind::wayland: return waylandParts();
+    case SessionKind::wayland: return waylandParts(prefs);
     case SessionKind::x11:
     case SessionKind::none: break;
   }

@@ -11,6 +11,7 @@
 namespace talvo {
 
 class Clipboard;
+class Preferences;
 class FocusedWindow;
 class PillController;
 class WindowFocus;
@@ -40,7 +41,8 @@ struct DesktopParts {
   std::shared_ptr<WindowFocus> windowFocus;
 };
 
-// Needs the QApplication, on the platform the session's choice names.
-DesktopParts makeDesktopParts(SessionKind kind);
+// Needs the QApplication, on the platform the session's choice names. The preferences keep
+// what a desktop's consent needs across starts.
+DesktopParts makeDesktopParts(SessionKind kind, const std::shared_ptr<Preferences>& prefs);
 
 }  // namespace talvo

@@ -74,8 +74,8 @@ QCoro::Task<> checkForUpdate(QPointer<AppModel> model) {
 
 Shell::Shell(LaunchOptions options)
     : options_(std::move(options)),
-      desktop_(makeDesktopParts(options_.session)),
       prefs_(std::make_shared<Preferences>(std::make_shared<QSettingsStore>())),
+      desktop_(makeDesktopParts(options_.session, prefs_)),
       history_(std::make_shared<History>(History::defaultPath(), historyCap)),
       mic_(MicSource::create(makePulseAudioSystem())),
       transcriber_(std::make_shared<speech::SphinxTranscriber>()),

@@ -88,8 +88,8 @@ private:
   bool takeIntoTryIt(const QString& text);
 
   LaunchOptions options_;
-  DesktopParts desktop_;
   std::shared_ptr<Preferences> prefs_;
+  DesktopParts desktop_;
   std::shared_ptr<History> history_;
   std::unique_ptr<AppModel> model_;
   std::shared_ptr<MicSource> mic_;

@@ -20,6 +20,7 @@ const QString aiEndpoint = QStringLiteral("aiEndpoint");
 const QString aiModel = QStringLiteral("aiModel");
 const QString speechEndpoint = QStringLiteral("speechEndpoint");
 const QString speechModel = QStringLiteral("speechModel");
+const QString keysRestoreToken = QStringLiteral("keysRestoreToken");
 }  // namespace key
 
 bool isText(const QVariant& value) { return value.typeId() == QMetaType::QString; }
@@ -91,6 +92,11 @@ void Preferences::setSpeechEndpoint(const QString& endpoint) {
 }
 QString Preferences::speechModel() const { return text(key::speechModel).trimmed(); }
 void Preferences::setSpeechModel(const QString& model) { store_->set(key::speechModel, model); }
+
+QString Preferences::keysRestoreToken() const { return text(key::keysRestoreToken); }
+void Preferences::setKeysRestoreToken(const QString& token) {
+  store_->set(key::keysRestoreToken, token);
+}
 
 bool Preferences::launchAtLogin() const { return loginItem_->enabled(); }
 void Preferences::setLaunchAtLogin(bool on) {

@@ -60,6 +60,11 @@ public:
   QString speechModel() const;
   void setSpeechModel(const QString& model);
 
+  // What the desktop's remote-desktop portal handed back, so that it need not ask the user
+  // again to let the program press the paste keys.
+  QString keysRestoreToken() const;
+  void setKeysRestoreToken(const QString& token);
+
   // Failures to change it are logged, not reported.
   bool launchAtLogin() const;
   void setLaunchAtLogin(bool on);
