@@ -20,7 +20,8 @@ namespace talvo {
 namespace {
 
 constexpr const char* noDisplayMessage =
-    "talvo: no display to show windows on; set WAYLAND_DISPLAY or DISPLAY, or use --replay DIR.\n";
+    "talvo: no display to show windows on%s; set WAYLAND_DISPLAY or DISPLAY, or use --replay "
+    "DIR.\n";
 
 bool launchedAtLogin(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
@@ -33,9 +34,8 @@ bool launchedAtLogin(int argc, char** argv) {
 int runDesktop(int& argc, char** argv) {
   const SessionChoice session = chooseSession(probeSession());
   if (session.kind == SessionKind::none) {
-    if (!session.fallback.isEmpty())
-      std::fprintf(stderr, "talvo: %s.\n", qPrintable(session.fallback));
-    std::fputs(noDisplayMessage, stderr);
+    const QString why = session.fallback.isEmpty() ? QString() : " (" + session.fallback + ")";
+    std::fprintf(stderr, noDisplayMessage, qPrintable(why));
     return 1;
   }
   // The parts are made for one platform; another one Qt would pick would not match them.

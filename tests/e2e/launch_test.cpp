@@ -114,16 +114,28 @@ TEST(NotRunning, aToggleSaysSoAndFails) {
 }
 
 TEST(NoDisplay, oneLineSaysWhyAndTheExitIsAFailure) {
-  TalvoInstance::Options headless;
-  headless.environment = {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", {}}, {"QT_QPA_PLATFORM", {}}};
-  TalvoInstance folders(headless);
-  const ProgramExit exit = folders.runAgain();
-  ASSERT_TRUE(exit.finished);
-  EXPECT_FALSE(exit.crashed);
-  EXPECT_NE(exit.code, 0);
-  const QStringList lines = exit.errors.trimmed().split(u'\n', Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 1) << qPrintable(exit.errors);
-  EXPECT_TRUE(lines.front().contains("display", Qt::CaseInsensitive)) << qPrintable(lines.front());
+  for (const char* wayland : {"", "talvo-nowhere"}) {
+    TalvoInstance::Options headless;
+    headless.environment = {{"DISPLAY", {}}, {"WAYLAND_DISPLAY", wayland}, {"QT_QPA_PLATFORM", {}}};
+    TalvoInstance folders(headless);
+    const ProgramExit exit = folders.runAgain();
+    ASSERT_TRUE(exit.finished);
+    EXPECT_FALSE(exit.crashed);
+    EXPECT_NE(exit.code, 0);
+    const QStringList lines = exit.errors.trimmed().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << qPrintable(exit.errors);
+    EXPECT_TRUE(lines.front().contains("display", Qt::CaseInsensitive))
+        << qPrintable(lines.front());
+  }
+}
+
+TEST(DeadWaylandDisplay, theProgramSaysSoAndRunsOnX11) {
+  TalvoInstance::Options deadWayland;
+  deadWayland.environment = {{"WAYLAND_DISPLAY", "talvo-nowhere"}};
+  TalvoInstance talvo(deadWayland);
+  ASSERT_TRUE(talvo.start()) << qPrintable(talvo.output());
+  EXPECT_TRUE(talvo.logged("the Wayland display does not answer: using X11"));
+  EXPECT_TRUE(talvo.logged("desktop: hotkey X11 keyboard, paste XTest"));
 }
 
 }  // namespace
