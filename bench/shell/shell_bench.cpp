@@ -8,6 +8,7 @@
 #include "desktop/virtual_desktop.h"
 #include "e2e/dictation_steps.h"
 #include "e2e/talvo_instance.h"
+#include "shell/figures.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,7 +25,7 @@
 namespace {
 
 using namespace talvo::test;
-using Clock = std::chrono::steady_clock;
+using namespace talvo::bench;
 
 constexpr int dictations = 10;
 constexpr int idleSeconds = 60;
@@ -33,40 +34,6 @@ constexpr int settleMs = 5000;
 constexpr int outcomeTimeoutMs = 60000;
 constexpr int launchTimeoutMs = 30000;
 constexpr int barPollUs = 200;
-
-double msSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-qint64 microsNow() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
-      .count();
-}
-
-// Processor time the process has used so far, in seconds.
-double cpuSeconds(qint64 pid) {
-  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!stat.open(QIODevice::ReadOnly)) return 0;
-  const QByteArray line = stat.readAll();
-  // Fields after the command name, which may hold blanks: utime and stime are 14 and 15.
-  const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-  if (fields.size() < 13) return 0;
-  return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double residentMegabytes(qint64 pid) {
-  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-  if (!status.open(QIODevice::ReadOnly)) return 0;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:"))
-      return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-  return 0;
-}
-
-void report(const char* figure, double value, const char* unit) {
-  std::printf("%-44s %10.1f %s\n", figure, value, unit);
-  std::fflush(stdout);
-}
 
 // Milliseconds from launch until `seen` holds, -1 for never; each launch with fresh folders.
 double untilSeen(const std::function<bool(const TalvoInstance&)>& seen) {
@@ -112,15 +79,6 @@ bool timedDictation(TalvoInstance& talvo, TargetWindow& target, XKeyboard& keys,
     return false;
   figures.typed.push_back(double(target.changedAt("line") - released) / 1000.0);
   return eventually([&] { return talvo.history().size() > before; }, outcomeTimeoutMs);
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? -1 : values[values.size() / 2];
-}
-
-double worst(const std::vector<double>& values) {
-  return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
 }
 
 // Idle load with no window open, then ten dictations and the memory they leave.
