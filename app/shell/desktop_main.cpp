@@ -4,11 +4,14 @@
 #include "shell/quit_signals.h"
 #include "shell/shell.h"
 #include "shell/single_instance.h"
+#include "shell/x_display.h"
 
 #include "feedback/sound_player.h"
 #include "feedback/speaker.h"
+#include "insertion/wayland_display.h"
 #include "storage/log.h"
 #include "storage/login_item.h"
+#include "sway/sway_ipc.h"
 #include "widgets/look.h"
 
 #include <QApplication>
@@ -22,6 +25,19 @@ namespace {
 constexpr const char* noDisplayMessage =
     "talvo: no display to show windows on%s; set WAYLAND_DISPLAY or DISPLAY, or use --replay "
     "DIR.\n";
+
+// Asks the display servers the environment names.
+SessionFacts probeSession() {
+  SessionFacts facts;
+  facts.waylandDisplaySet = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  facts.waylandReachable = facts.waylandDisplaySet && waylandDisplayReachable();
+  if (facts.waylandReachable && !qEnvironmentVariableIsEmpty("SWAYSOCK")) {
+    QString why;
+    facts.swayReachable = sway::Connection::open(qEnvironmentVariable("SWAYSOCK"), why) != nullptr;
+  }
+  facts.xReachable = xDisplayAvailable();
+  return facts;
+}
 
 bool launchedAtLogin(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)

@@ -1,9 +1,5 @@
 #include "shell/desktop_session.h"
 
-#include "insertion/wayland_display.h"
-#include "shell/x_display.h"
-#include "sway/sway_ipc.h"
-
 namespace talvo {
 
 SessionChoice chooseSession(const SessionFacts& facts) {
@@ -16,18 +12,6 @@ SessionChoice chooseSession(const SessionFacts& facts) {
   if (facts.waylandDisplaySet) fallback = QStringLiteral("the Wayland display does not answer");
   if (facts.xReachable) return {SessionKind::x11, "xcb", fallback};
   return {SessionKind::none, {}, fallback};
-}
-
-SessionFacts probeSession() {
-  SessionFacts facts;
-  facts.waylandDisplaySet = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-  facts.waylandReachable = facts.waylandDisplaySet && waylandDisplayReachable();
-  if (facts.waylandReachable && !qEnvironmentVariableIsEmpty("SWAYSOCK")) {
-    QString why;
-    facts.swayReachable = sway::Connection::open(qEnvironmentVariable("SWAYSOCK"), why) != nullptr;
-  }
-  facts.xReachable = xDisplayAvailable();
-  return facts;
 }
 
 }  // namespace talvo

@@ -37,7 +37,4 @@ struct SessionChoice {
 // Wayland when WAYLAND_DISPLAY is set and its compositor answers, X11 otherwise.
 SessionChoice chooseSession(const SessionFacts& facts);
 
-// Asks the display servers the environment names.
-SessionFacts probeSession();
-
 }  // namespace talvo

@@ -1,5 +1,6 @@
-// The shell's decisions that need no desktop: the window at launch, the try-it box and the
-// tray menu's rows.
+// The shell's decisions that need no desktop: the session's parts, the window at launch, the
+// try-it box and the tray menu's rows.
+#include "shell/desktop_session.h"
 #include "shell/shell_rules.h"
 #include "shell/status_menu.h"
 
@@ -8,6 +9,27 @@
 
 namespace talvo {
 namespace {
+
+TEST(Session, WaylandWhenItAnswersAndX11OtherwiseSayingWhy) {
+  using enum SessionKind;
+  const QString dead = "the Wayland display does not answer";
+  const struct {
+    SessionFacts facts;
+    SessionChoice expected;
+  } cases[] = {
+      {{true, true, true, true}, {sway, "wayland", {}}},
+      {{true, true, false, true}, {wayland, "xcb", {}}},
+      {{true, true, false, false}, {wayland, "wayland", {}}},
+      {{true, false, true, true}, {x11, "xcb", dead}},
+      {{true, false, false, false}, {none, {}, dead}},
+      {{false, false, false, true}, {x11, "xcb", {}}},
+      {{false, false, false, false}, {none, {}, {}}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(chooseSession(c.facts), c.expected)
+        << c.facts.waylandDisplaySet << c.facts.waylandReachable << c.facts.swayReachable
+        << c.facts.xReachable;
+}
 
 TEST(WindowAtLaunch, SetUpUntilFinishedThenNoneAtLoginOrWithTheVariableSetToOne) {
   using enum LaunchWindow;
