@@ -21,18 +21,31 @@ QString logText() {
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-TEST(Program, WithoutAnXDisplayItSaysWhyAndFails) {
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.remove("DISPLAY");
-  environment.remove("WAYLAND_DISPLAY");
-  QProcess talvo;
-  talvo.setProcessEnvironment(environment);
-  talvo.start(TALVO_PROGRAM, {});
-  ASSERT_TRUE(talvo.waitForFinished(finishTimeoutMs));
-  EXPECT_EQ(talvo.exitStatus(), QProcess::NormalExit) << "no crash";
-  EXPECT_NE(talvo.exitCode(), 0);
-  EXPECT_EQ(talvo.readAllStandardError(),
-            "talvo: no X display; set DISPLAY or use --replay DIR.\n");
+TEST(Program, WithoutADisplayItSaysWhyAndFails) {
+  const struct {
+    const char* wayland;
+    const char* message;
+  } cases[] = {
+      {nullptr,
+       "talvo: no display to show windows on; set WAYLAND_DISPLAY or DISPLAY, or use --replay "
+       "DIR.\n"},
+      {"talvo-nowhere",
+       "talvo: no display to show windows on (the Wayland display does not answer); set "
+       "WAYLAND_DISPLAY or DISPLAY, or use --replay DIR.\n"},
+  };
+  for (const auto& c : cases) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    if (c.wayland) environment.insert("WAYLAND_DISPLAY", c.wayland);
+    QProcess talvo;
+    talvo.setProcessEnvironment(environment);
+    talvo.start(TALVO_PROGRAM, {});
+    ASSERT_TRUE(talvo.waitForFinished(finishTimeoutMs));
+    EXPECT_EQ(talvo.exitStatus(), QProcess::NormalExit) << "no crash";
+    EXPECT_NE(talvo.exitCode(), 0);
+    EXPECT_EQ(talvo.readAllStandardError(), c.message);
+  }
 }
 
 TEST(Program, ALoginStartStaysInTheTrayASecondShowsItAndATerminationSignalQuitsInOrder) {
