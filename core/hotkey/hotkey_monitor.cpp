@@ -77,6 +77,7 @@ void HotkeyMonitor::wake() {
   if (sampler_->lost()) {
     Log::info(QStringLiteral("hotkey: the keyboard's source went away; the hotkey is off"));
     stop();
+    if (onLost) onLost();
     return;
   }
   tick();

@@ -42,6 +42,9 @@ public:
   bool polling() const;
 
   std::function<void(const HotkeyEvent&)> onEvent;
+  // The keyboard's source went away for good (the compositor ended, the desktop refused the
+  // shortcut); the monitor has stopped.
+  std::function<void()> onLost;
 
 private:
   static double monotonicSeconds();

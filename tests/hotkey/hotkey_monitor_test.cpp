@@ -21,6 +21,7 @@ using namespace hotkey_event;
 struct KeyboardState {
   uint64_t flags = 0;
   KeySet down;
+  bool lost = false;
   int flagReads = 0, keyReads = 0;
 };
 
@@ -52,6 +53,7 @@ struct ScriptedSampler final : KeyboardSampler {
   KeySet down() override { return ++state->keyReads, state->down; }
   int wakeDescriptor() const override { return wakes ? wakes->ends[0] : -1; }
   bool drainWakes() override { return wakes && wakes->drain(); }
+  bool lost() const override { return state->lost; }
 };
 
 struct MonitorRig {
@@ -184,6 +186,20 @@ TEST(HotkeyMonitor, AtRestNothingIsSampledAndStopSilencesNotices) {
   rig.wakes->signal();
   oneLoopPassWellAfterATick();
   EXPECT_EQ(rig.keyboard->flagReads, 1) << "a stopped monitor samples nothing";
+}
+
+TEST(HotkeyMonitor, ASourceThatGoesAwayStopsItAndSaysSo) {
+  MonitorRig rig(HotkeyChoice::rightControl, true);
+  int lost = 0;
+  rig.monitor.onLost = [&] { ++lost; };
+  ASSERT_TRUE(rig.monitor.start());
+  rig.keyboard->lost = true;
+  rig.wakes->signal();
+  oneLoopPassWellAfterATick();
+  rig.wakes->signal();
+  oneLoopPassWellAfterATick();
+  EXPECT_EQ(lost, 1);
+  EXPECT_FALSE(rig.monitor.polling());
 }
 
 TEST(HotkeyMonitor, WithoutAKeyboardItStaysOffAndSaysSoOnce) {
