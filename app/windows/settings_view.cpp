@@ -78,9 +78,10 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent) : QWidget(parent), 
   layout->addWidget(general(content));
   layout->addStretch();
 
-  for (auto signal : {&AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged,
-                      &AppModel::barModeChanged, &AppModel::aiStatusChanged,
-                      &AppModel::speechStatusChanged, &AppModel::updateChanged}) {
+  for (auto signal :
+       {&AppModel::hotkeyChanged, &AppModel::hotkeyPathChanged, &AppModel::micsChanged,
+        &AppModel::micUIDChanged, &AppModel::barModeChanged, &AppModel::aiStatusChanged,
+        &AppModel::speechStatusChanged, &AppModel::updateChanged}) {
     connect(model, signal, this, [this] { refresh(); });
   }
   for (auto signal : {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged,
@@ -123,6 +124,9 @@ QWidget* SettingsView::talking(QWidget* parent) {
     if (model_) model_->setHotkey(static_cast<HotkeyChoice>(hotkey_->itemData(index).toInt()));
   });
   form->addRow(QStringLiteral("Hold to talk"), hotkey_);
+  pathNote_ = parts::note(QString(), box);
+  pathNote_->setObjectName(QStringLiteral("hotkeyPathNote"));
+  form->addRow(pathNote_);
   mic_ = new QComboBox(box);
   mic_->setObjectName(QStringLiteral("microphone"));
   connect(mic_, &QComboBox::activated, this, [this](int index) {
@@ -211,6 +215,8 @@ void SettingsView::refresh() {
     const QSignalBlocker quiet(hotkey_);
     hotkey_->setCurrentIndex(hotkey_->findData(static_cast<int>(model_->hotkey())));
   }
+  pathNote_->setText(shortcutNote(model_->hotkeyPath()));
+  pathNote_->setVisible(!pathNote_->text().isEmpty());
   {
     const QSignalBlocker quiet(mic_);
     mic_->clear();

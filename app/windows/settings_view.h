@@ -33,6 +33,7 @@ private:
 
   QPointer<AppModel> model_;
   QComboBox* hotkey_ = nullptr;
+  QLabel* pathNote_ = nullptr;
   QComboBox* mic_ = nullptr;
   QComboBox* barMode_ = nullptr;
   QLabel* keyNote_ = nullptr;
