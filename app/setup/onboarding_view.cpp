@@ -251,8 +251,8 @@ void OnboardingView::microphone() {
   form->addRow(QStringLiteral("Microphone"), picker);
   content_->addLayout(form);
   note((byCommand()
-            ? QStringLiteral("Press your shortcut for talvo --toggle, say something, then "
-                             "press it again.")
+            ? QStringLiteral("Press your shortcut for ") + talvoCommand(u"--toggle") +
+                  QStringLiteral(", say something, then press it again.")
             : QStringLiteral("Hold ") + keyLabel() + QStringLiteral(" and say something.")) +
        QStringLiteral(" The bar at the bottom of your screen should move."));
 }
@@ -295,7 +295,7 @@ void OnboardingView::fnKey() {
 void OnboardingView::tryItInstruction() {
   const QString say = QStringLiteral(", say \"This is my first try\", then ");
   auto* instruction = new QLabel(
-      byCommand() ? QStringLiteral("Press your shortcut for talvo --toggle") + say +
+      byCommand() ? QStringLiteral("Press your shortcut for ") + talvoCommand(u"--toggle") + say +
                         QStringLiteral("press it again.")
                   : QStringLiteral("Hold ") + keyLabel() + say + QStringLiteral("let go."),
       this);
@@ -334,7 +334,7 @@ void OnboardingView::done() {
              (byCommand() ? QStringLiteral("Press your shortcut any time.")
                           : QStringLiteral("Hold ") + keyLabel() + QStringLiteral(" any time.")));
   row(QStringLiteral("process-stop-symbolic"),
-      byCommand() ? QStringLiteral("talvo --cancel throws a dictation away")
+      byCommand() ? talvoCommand(u"--cancel") + QStringLiteral(" throws a dictation away")
                   : QStringLiteral("Esc while holding cancels"));
   row(QStringLiteral("edit-clear-symbolic"),
       QStringLiteral("Say \"new line\" or \"scratch that\""));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace talvo {
 
@@ -11,5 +12,8 @@ enum class HotkeyPath { heldKey, desktopShortcut, commandOnly };
 
 // What the user has to know about the key on this desktop; empty where holding it just works.
 QString shortcutNote(HotkeyPath path);
+
+// `talvo` and `option` as the windows print them: a wrapped line never splits the command.
+QString talvoCommand(QStringView option);
 
 }  // namespace talvo

@@ -285,7 +285,7 @@ TEST(SettingsView, UnderTheKeyANoteSaysHowThisDesktopHearsIt) {
   f.view.setSection(Section::settings);
   // Back to the held key last: the note has to go again.
   const std::pair<HotkeyPath, QString> cases[] = {{HotkeyPath::desktopShortcut, "confirm it"},
-                                                  {HotkeyPath::commandOnly, "talvo --toggle"},
+                                                  {HotkeyPath::commandOnly, "bind a shortcut"},
                                                   {HotkeyPath::heldKey, {}}};
   for (const auto& [path, words] : cases) {
     f.model.setHotkeyPath(path);
