@@ -29,6 +29,7 @@ private:
   QCheckBox* toggle(const QString& text, bool (AppModel::*get)() const, void (AppModel::*set)(bool),
                     void (AppModel::*changed)(), QWidget* parent);
   void refresh();
+  void refreshKey();
   void refreshPermissions();
 
   QPointer<AppModel> model_;

@@ -292,6 +292,8 @@ TEST(SettingsView, UnderTheKeyANoteSaysHowThisDesktopHearsIt) {
     const QStringList notes = f.visibleTexts(QStringLiteral("hotkeyPathNote"));
     EXPECT_EQ(notes.size(), words.isEmpty() ? 0 : 1) << words.toStdString();
     EXPECT_TRUE(notes.join(QString()).contains(words)) << words.toStdString();
+    EXPECT_EQ(f.named<QComboBox>(QStringLiteral("hotkey"))->isEnabled(),
+              path != HotkeyPath::commandOnly);
   }
 }
 
