@@ -136,6 +136,12 @@ void renderSetup(const QString& directory) {
          fnConflict(m);
          m.setTryItText(QStringLiteral("This is my first try."));
        }},
+      {"setup-5-try-command", SetupStep::tryIt,
+       [](AppModel& m) {
+         m.setMicGranted(true);
+         m.setAxTrusted(true);
+         m.setHotkeyPath(HotkeyPath::commandOnly);
+       }},
       {"setup-6-done", SetupStep::done,
        [](AppModel& m) {
          fnConflict(m);
@@ -177,6 +183,11 @@ void renderMain(const QString& directory) {
       {"main-dictionary", Section::dictionary, mainCanvas, typingOff},
       {"main-settings", Section::settings, settingsCanvas, allowed},
       {"main-history-empty", Section::history, mainCanvas, typingOff, false},
+      {"main-settings-command", Section::settings, settingsCanvas,
+       [allowed](AppModel& m) {
+         allowed(m);
+         m.setHotkeyPath(HotkeyPath::commandOnly);
+       }},
   };
   for (const MainPicture& p : pictures) {
     const Section section = p.section;

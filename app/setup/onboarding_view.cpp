@@ -41,7 +41,8 @@ OnboardingView::OnboardingView(AppModel* model, std::function<void()> close, Set
   layout->addLayout(footer_);
   for (auto signal :
        {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged, &AppModel::fnSettingChanged,
-        &AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged}) {
+        &AppModel::hotkeyChanged, &AppModel::hotkeyPathChanged, &AppModel::micsChanged,
+        &AppModel::micUIDChanged}) {
     connect(model, signal, this, [this] { rebuild(); });
   }
   // The editor keeps its focus and caret while text arrives; only the lines around it change.
@@ -69,6 +70,11 @@ void OnboardingView::finish() {
 }
 
 QString OnboardingView::keyLabel() const { return model_ ? label(model_->hotkey()) : QString(); }
+
+// Where no key can be heard, the user starts and stops with a shortcut they bound themselves.
+bool OnboardingView::byCommand() const {
+  return model_ && model_->hotkeyPath() == HotkeyPath::commandOnly;
+}
 
 void OnboardingView::rebuild() {
   if (!model_) return;
@@ -210,8 +216,9 @@ void OnboardingView::welcome() {
 
 void OnboardingView::microphone() {
   header(QStringLiteral("Microphone"),
-         QStringLiteral("Talvo listens only while you hold the key. The bar at the bottom of your "
-                        "screen shows when."));
+         (byCommand() ? QStringLiteral("Talvo listens only while you dictate.")
+                      : QStringLiteral("Talvo listens only while you hold the key.")) +
+             QStringLiteral(" The bar at the bottom of your screen shows when."));
   const bool granted = model_->micGranted();
   status(granted ? QStringLiteral("Microphone allowed") : QStringLiteral("No microphone found yet"),
          granted);
@@ -243,8 +250,11 @@ void OnboardingView::microphone() {
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Microphone"), picker);
   content_->addLayout(form);
-  note(QStringLiteral("Hold ") + keyLabel() +
-       QStringLiteral(" and say something. The bar at the bottom of your screen should move."));
+  note((byCommand()
+            ? QStringLiteral("Press your shortcut for ") + talvoCommand(u"--toggle") +
+                  QStringLiteral(", say something, then press it again.")
+            : QStringLiteral("Hold ") + keyLabel() + QStringLiteral(" and say something.")) +
+       QStringLiteral(" The bar at the bottom of your screen should move."));
 }
 
 void OnboardingView::pasting() {
@@ -282,14 +292,25 @@ void OnboardingView::fnKey() {
   content_->addWidget(instead, 0, Qt::AlignLeft);
 }
 
-void OnboardingView::tryIt() {
-  header(QStringLiteral("Try it"), QString());
-  auto* instruction = new QLabel(QStringLiteral("Hold ") + keyLabel() +
-                                     QStringLiteral(", say \"This is my first try\", then let go."),
-                                 this);
+void OnboardingView::tryItInstruction() {
+  const QString say = QStringLiteral(", say \"This is my first try\", then ");
+  auto* instruction = new QLabel(
+      byCommand() ? QStringLiteral("Press your shortcut for ") + talvoCommand(u"--toggle") + say +
+                        QStringLiteral("press it again.")
+                  : QStringLiteral("Hold ") + keyLabel() + say + QStringLiteral("let go."),
+      this);
+  instruction->setObjectName(QStringLiteral("instruction"));
   instruction->setFont(look::font(13));
   instruction->setWordWrap(true);
   content_->addWidget(instruction);
+  // The one step about the key itself says once how this desktop hears it.
+  const QString pathNote = shortcutNote(model_->hotkeyPath());
+  if (!pathNote.isEmpty()) note(pathNote);
+}
+
+void OnboardingView::tryIt() {
+  header(QStringLiteral("Try it"), QString());
+  tryItInstruction();
   tryItEditor_ = new QPlainTextEdit(this);
   tryItEditor_->setObjectName(QStringLiteral("tryIt"));
   tryItEditor_->setFixedHeight(tryItHeight);
@@ -308,9 +329,13 @@ void OnboardingView::tryIt() {
 }
 
 void OnboardingView::done() {
-  header(QStringLiteral("You're set"), QStringLiteral("Talvo lives in the tray. Hold ") +
-                                           keyLabel() + QStringLiteral(" any time."));
-  row(QStringLiteral("process-stop-symbolic"), QStringLiteral("Esc while holding cancels"));
+  header(QStringLiteral("You're set"),
+         QStringLiteral("Talvo lives in the tray. ") +
+             (byCommand() ? QStringLiteral("Press your shortcut any time.")
+                          : QStringLiteral("Hold ") + keyLabel() + QStringLiteral(" any time.")));
+  row(QStringLiteral("process-stop-symbolic"),
+      byCommand() ? talvoCommand(u"--cancel") + QStringLiteral(" throws a dictation away")
+                  : QStringLiteral("Esc while holding cancels"));
   row(QStringLiteral("edit-clear-symbolic"),
       QStringLiteral("Say \"new line\" or \"scratch that\""));
   row(QStringLiteral("accessories-dictionary-symbolic"),

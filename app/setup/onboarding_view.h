@@ -43,6 +43,7 @@ private:
   void pasting();
   void fnKey();
   void tryIt();
+  void tryItInstruction();
   void done();
   void header(const QString& title, const QString& subtitle);
   QWidget* status(const QString& text, bool satisfied);
@@ -50,6 +51,7 @@ private:
   void row(const QString& icon, const QString& text);
   void note(const QString& text);
   QString keyLabel() const;
+  bool byCommand() const;
 
   QPointer<AppModel> model_;
   std::function<void()> close_;

@@ -78,9 +78,10 @@ SettingsView::SettingsView(AppModel* model, QWidget* parent) : QWidget(parent), 
   layout->addWidget(general(content));
   layout->addStretch();
 
-  for (auto signal : {&AppModel::hotkeyChanged, &AppModel::micsChanged, &AppModel::micUIDChanged,
-                      &AppModel::barModeChanged, &AppModel::aiStatusChanged,
-                      &AppModel::speechStatusChanged, &AppModel::updateChanged}) {
+  for (auto signal :
+       {&AppModel::hotkeyChanged, &AppModel::hotkeyPathChanged, &AppModel::micsChanged,
+        &AppModel::micUIDChanged, &AppModel::barModeChanged, &AppModel::aiStatusChanged,
+        &AppModel::speechStatusChanged, &AppModel::updateChanged}) {
     connect(model, signal, this, [this] { refresh(); });
   }
   for (auto signal : {&AppModel::micGrantedChanged, &AppModel::axTrustedChanged,
@@ -123,6 +124,9 @@ QWidget* SettingsView::talking(QWidget* parent) {
     if (model_) model_->setHotkey(static_cast<HotkeyChoice>(hotkey_->itemData(index).toInt()));
   });
   form->addRow(QStringLiteral("Hold to talk"), hotkey_);
+  pathNote_ = parts::note(QString(), box);
+  pathNote_->setObjectName(QStringLiteral("hotkeyPathNote"));
+  form->addRow(pathNote_);
   mic_ = new QComboBox(box);
   mic_->setObjectName(QStringLiteral("microphone"));
   connect(mic_, &QComboBox::activated, this, [this](int index) {
@@ -205,12 +209,28 @@ QWidget* SettingsView::general(QWidget* parent) {
   return box;
 }
 
-void SettingsView::refresh() {
-  if (!model_) return;
+// Where no key can be heard the choice of key does nothing, and a toggled dictation is
+// hands-free already, so the double-tap is no news there.
+void SettingsView::refreshKey() {
+  const bool heard = model_->hotkeyPath() != HotkeyPath::commandOnly;
   {
     const QSignalBlocker quiet(hotkey_);
     hotkey_->setCurrentIndex(hotkey_->findData(static_cast<int>(model_->hotkey())));
   }
+  hotkey_->setEnabled(heard);
+  pathNote_->setText(shortcutNote(model_->hotkeyPath()));
+  pathNote_->setVisible(!pathNote_->text().isEmpty());
+  QString keyNote = QStringLiteral("Words with a dotted line are ones Talvo wasn't sure about.");
+  if (heard) {
+    keyNote += QStringLiteral(" Double-tap ") + label(model_->hotkey()) +
+               QStringLiteral(" to keep listening hands-free, tap once to finish.");
+  }
+  keyNote_->setText(keyNote);
+}
+
+void SettingsView::refresh() {
+  if (!model_) return;
+  refreshKey();
   {
     const QSignalBlocker quiet(mic_);
     mic_->clear();
@@ -223,10 +243,6 @@ void SettingsView::refresh() {
     const QSignalBlocker quiet(barMode_);
     barMode_->setCurrentIndex(barMode_->findData(static_cast<int>(model_->barMode())));
   }
-  keyNote_->setText(
-      QStringLiteral("Words with a dotted line are ones Talvo wasn't sure about. Double-tap ") +
-      label(model_->hotkey()) +
-      QStringLiteral(" to keep listening hands-free, tap once to finish."));
   aiStatus_->setText(QStringLiteral("Status: ") + label(model_->aiStatus()));
   speechStatus_->setText(QStringLiteral("Speech: ") + label(model_->speechStatus()));
   speechNote_->setText(startNote(model_->speechStatus()));

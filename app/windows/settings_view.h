@@ -29,10 +29,12 @@ private:
   QCheckBox* toggle(const QString& text, bool (AppModel::*get)() const, void (AppModel::*set)(bool),
                     void (AppModel::*changed)(), QWidget* parent);
   void refresh();
+  void refreshKey();
   void refreshPermissions();
 
   QPointer<AppModel> model_;
   QComboBox* hotkey_ = nullptr;
+  QLabel* pathNote_ = nullptr;
   QComboBox* mic_ = nullptr;
   QComboBox* barMode_ = nullptr;
   QLabel* keyNote_ = nullptr;

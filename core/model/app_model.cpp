@@ -77,6 +77,9 @@ void AppModel::setFnSetting(FnKeySetting v) {
   store(this, fnSetting_, v, &AppModel::fnSettingChanged);
   emit globeKeyConflictChanged();
 }
+void AppModel::setHotkeyPath(HotkeyPath v) {
+  store(this, hotkeyPath_, v, &AppModel::hotkeyPathChanged);
+}
 void AppModel::setMics(const InputDevices& v) { store(this, mics_, v, &AppModel::micsChanged); }
 void AppModel::setTryItText(const QString& v) {
   store(this, tryItText_, v, &AppModel::tryItTextChanged);

@@ -4,6 +4,7 @@
 #include "dictionary/user_dictionary.h"
 #include "hotkey/fn_key_setting.h"
 #include "hotkey/hotkey_choice.h"
+#include "model/hotkey_path.h"
 #include "model/platform_facts.h"
 #include "pipeline/contracts.h"
 #include "speech/server_status.h"
@@ -43,6 +44,8 @@ class AppModel final : public QObject {
   Q_PROPERTY(bool axTrusted READ axTrusted WRITE setAxTrusted NOTIFY axTrustedChanged)
   Q_PROPERTY(
       talvo::FnKeySetting fnSetting READ fnSetting WRITE setFnSetting NOTIFY fnSettingChanged)
+  Q_PROPERTY(
+      talvo::HotkeyPath hotkeyPath READ hotkeyPath WRITE setHotkeyPath NOTIFY hotkeyPathChanged)
   Q_PROPERTY(talvo::InputDevices mics READ mics WRITE setMics NOTIFY micsChanged)
   Q_PROPERTY(QString tryItText READ tryItText WRITE setTryItText NOTIFY tryItTextChanged)
   Q_PROPERTY(talvo::OptionalUpdate update READ update WRITE setUpdate NOTIFY updateChanged)
@@ -88,6 +91,9 @@ public:
   void setAxTrusted(bool value);
   FnKeySetting fnSetting() const { return fnSetting_; }
   void setFnSetting(FnKeySetting value);
+  // Set by the shell once it knows which desktop it runs on.
+  HotkeyPath hotkeyPath() const { return hotkeyPath_; }
+  void setHotkeyPath(HotkeyPath value);
   const InputDevices& mics() const { return mics_; }
   void setMics(const InputDevices& value);
   const QString& tryItText() const { return tryItText_; }
@@ -156,6 +162,7 @@ signals:
   void micGrantedChanged();
   void axTrustedChanged();
   void fnSettingChanged();
+  void hotkeyPathChanged();
   void micsChanged();
   void tryItTextChanged();
   void updateChanged();
@@ -184,6 +191,7 @@ private:
   bool micGranted_ = false;
   bool axTrusted_ = false;
   FnKeySetting fnSetting_ = FnKeySetting::doNothing;
+  HotkeyPath hotkeyPath_ = HotkeyPath::heldKey;
   InputDevices mics_;
   QString tryItText_;
   OptionalUpdate update_;

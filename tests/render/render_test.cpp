@@ -64,7 +64,8 @@ Sizes uiFiles() {
       {"setup-4-fn", {520, 440}},           {"setup-5-try", {520, 440}},
       {"setup-6-done", {520, 440}},         {"main-home", {760, 640}},
       {"main-history", {760, 640}},         {"main-dictionary", {760, 640}},
-      {"main-settings", {760, 860}},        {"main-history-empty", {760, 640}}};
+      {"main-settings", {760, 860}},        {"main-history-empty", {760, 640}},
+      {"setup-5-try-command", {520, 440}},  {"main-settings-command", {760, 860}}};
   Sizes files;
   for (const auto& [name, size] : pictures)
     for (const char* look : {"-light.png", "-dark.png"})

@@ -108,6 +108,24 @@ TEST(OnboardingView, TryItTextEndsTheSkipAndShowsSuccess) {
   EXPECT_EQ(editor->toPlainText(), QStringLiteral("This is my first try"));
 }
 
+TEST(OnboardingView, TryItSaysHowThisDesktopHearsTheKey) {
+  const struct {
+    HotkeyPath path;
+    QString instructionStart;
+    QString noteWords;
+  } cases[] = {{HotkeyPath::heldKey, "Hold ", {}},
+               {HotkeyPath::desktopShortcut, "Hold ", "confirm it"},
+               {HotkeyPath::commandOnly, "Press your shortcut", "bind a shortcut"}};
+  for (const auto& c : cases) {
+    Fixture f(SetupStep::tryIt);
+    f.model.setHotkeyPath(c.path);
+    EXPECT_TRUE(f.text(QStringLiteral("instruction")).startsWith(c.instructionStart));
+    const QString note = f.text(QStringLiteral("note"));
+    EXPECT_EQ(note.isEmpty(), c.noteWords.isEmpty()) << note.toStdString();
+    EXPECT_TRUE(note.contains(c.noteWords)) << note.toStdString();
+  }
+}
+
 TEST(OnboardingView, EscClosesWithoutFinishing) {
   Fixture f(SetupStep::microphone);
   QTest::keyClick(f.view.get(), Qt::Key_Escape);

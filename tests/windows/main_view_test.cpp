@@ -280,6 +280,23 @@ TEST(SettingsView, SpeechServerStatusFollowsTheModelWithANoteOnlyWhenThereIsSome
   }
 }
 
+TEST(SettingsView, UnderTheKeyANoteSaysHowThisDesktopHearsIt) {
+  Fixture f;
+  f.view.setSection(Section::settings);
+  // Back to the held key last: the note has to go again.
+  const std::pair<HotkeyPath, QString> cases[] = {{HotkeyPath::desktopShortcut, "confirm it"},
+                                                  {HotkeyPath::commandOnly, "bind a shortcut"},
+                                                  {HotkeyPath::heldKey, {}}};
+  for (const auto& [path, words] : cases) {
+    f.model.setHotkeyPath(path);
+    const QStringList notes = f.visibleTexts(QStringLiteral("hotkeyPathNote"));
+    EXPECT_EQ(notes.size(), words.isEmpty() ? 0 : 1) << words.toStdString();
+    EXPECT_TRUE(notes.join(QString()).contains(words)) << words.toStdString();
+    EXPECT_EQ(f.named<QComboBox>(QStringLiteral("hotkey"))->isEnabled(),
+              path != HotkeyPath::commandOnly);
+  }
+}
+
 struct GlobeCase {
   HotkeyChoice hotkey;
   FnKeySetting fn;
