@@ -334,8 +334,10 @@ void OnboardingView::done() {
              (byCommand() ? QStringLiteral("Press your shortcut any time.")
                           : QStringLiteral("Hold ") + keyLabel() + QStringLiteral(" any time.")));
   row(QStringLiteral("process-stop-symbolic"),
-      byCommand() ? talvoCommand(u"--cancel") + QStringLiteral(" throws a dictation away")
-                  : QStringLiteral("Esc while holding cancels"));
+      // Only a key the program hears itself comes with Esc.
+      !model_ || model_->hotkeyPath() == HotkeyPath::heldKey
+          ? QStringLiteral("Esc while holding cancels")
+          : talvoCommand(u"--cancel") + QStringLiteral(" throws a dictation away"));
   row(QStringLiteral("edit-clear-symbolic"),
       QStringLiteral("Say \"new line\" or \"scratch that\""));
   row(QStringLiteral("accessories-dictionary-symbolic"),

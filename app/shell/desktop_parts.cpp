@@ -115,6 +115,7 @@ void usePortalKeyboard(DesktopParts& parts, const std::shared_ptr<Preferences>& 
 DesktopParts waylandParts(const std::shared_ptr<Preferences>& prefs) {
   DesktopParts parts = x11Parts();
   parts.paths.hotkey = QStringLiteral("shortcut portal");
+  parts.hotkeyPath = HotkeyPath::desktopShortcut;
   parts.hotkey = [](HotkeyChoice choice) {
     return makePortalShortcutSampler(choice, QDBusConnection::sessionBus());
   };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hotkey/keyboard_sampler.h"
+#include "model/hotkey_path.h"
 #include "shell/desktop_session.h"
 
 #include <QString>
@@ -37,6 +38,8 @@ struct DesktopParts {
   // Sends the paste keystroke, given the accessibility role of the focused element.
   std::function<void(const QString& role)> sendPaste;
   std::function<std::unique_ptr<KeyboardSampler>(HotkeyChoice)> hotkey;
+  // How the user reaches the program while the hotkey's source works.
+  HotkeyPath hotkeyPath = HotkeyPath::heldKey;
   std::shared_ptr<PillController> bar;
   std::shared_ptr<WindowFocus> windowFocus;
 };

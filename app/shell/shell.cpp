@@ -153,7 +153,8 @@ void Shell::start() {
   QTimer::singleShot(0, this, [self] {
     if (!self) return;
     warmUp(self->transcriber_, self->mic_->format(), [self] {
-      if (self) self->model().setStatus(readyMessage(self->prefs_->hotkey()));
+      if (self)
+        self->model().setStatus(readyMessage(self->prefs_->hotkey(), self->model().hotkeyPath()));
     });
   });
   scheduleUpdateChecks();
@@ -329,8 +330,16 @@ void Shell::setHotkey(HotkeyChoice choice) {
   hotkey_->onEvent = [self](const HotkeyEvent& event) {
     if (self) self->feedback_->onHotkey(event);
   };
-  if (!hotkey_->start()) Log::info(QStringLiteral("the hotkey is off: no keyboard to read"));
-  model().setStatus(readyMessage(choice));
+  // Without the key, the user's own shortcut for the command is the way in.
+  hotkey_->onLost = [self, choice] {
+    if (!self) return;
+    self->model().setHotkeyPath(HotkeyPath::commandOnly);
+    self->model().setStatus(readyMessage(choice, HotkeyPath::commandOnly));
+  };
+  const bool started = hotkey_->start();
+  if (!started) Log::info(QStringLiteral("the hotkey is off: no keyboard to read"));
+  model().setHotkeyPath(started ? desktop_.hotkeyPath : HotkeyPath::commandOnly);
+  model().setStatus(readyMessage(choice, model().hotkeyPath()));
 }
 
 void Shell::runSetup() {

@@ -2,7 +2,9 @@
 
 namespace talvo {
 
-QString readyMessage(HotkeyChoice choice) {
+QString readyMessage(HotkeyChoice choice, HotkeyPath path) {
+  if (path == HotkeyPath::commandOnly)
+    return QStringLiteral("Ready. Press your shortcut for talvo --toggle and talk.");
   return QStringLiteral("Ready. Hold %1 and talk.").arg(label(choice));
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "hotkey/hotkey_choice.h"
+#include "model/hotkey_path.h"
 
 #include <QByteArray>
 #include <QString>
 
 namespace talvo {
 
-// "Ready. Hold Right Control and talk."
-QString readyMessage(HotkeyChoice choice);
+// "Ready. Hold Right Control and talk.", or the command to use where the key is not heard.
+QString readyMessage(HotkeyChoice choice, HotkeyPath path);
 
 // The set-up window's try-it box after a dictated piece: one blank between pieces, none
 // before the first.

@@ -31,6 +31,13 @@ TEST(Session, WaylandWhenItAnswersAndX11OtherwiseSayingWhy) {
         << c.facts.xReachable;
 }
 
+TEST(ReadyMessage, NamesTheKeyOrTheCommandWhereTheKeyIsNotHeard) {
+  EXPECT_EQ(readyMessage(HotkeyChoice::rightOption, HotkeyPath::desktopShortcut),
+            "Ready. Hold Right Alt and talk.");
+  EXPECT_EQ(readyMessage(HotkeyChoice::rightOption, HotkeyPath::commandOnly),
+            "Ready. Press your shortcut for talvo --toggle and talk.");
+}
+
 TEST(WindowAtLaunch, SetUpUntilFinishedThenNoneAtLoginOrWithTheVariableSetToOne) {
   using enum LaunchWindow;
   const struct {
