@@ -2,6 +2,7 @@
 
 #include "hotkey/noticed_key.h"
 #include "storage/file_io.h"
+#include "portal/portal.h"
 #include "storage/log.h"
 
 #include <QDBusArgument>
@@ -17,11 +18,7 @@
 namespace talvo {
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 const QString shortcutId = QStringLiteral("dictate");
 
 struct ShortcutSpec {
@@ -51,14 +48,6 @@ Q_DECLARE_METATYPE(talvo::ShortcutSpec)
 namespace talvo {
 namespace {
 
-// Where the portal answers a call that carried this token: a path made from the caller's
-// unique name, so the answer can be listened for before the call is made.
-QString requestPath(const QDBusConnection& bus, const QString& token) {
-  QString sender = bus.baseService().mid(1);
-  sender.replace(u'.', u'_');
-  return portalPath + QStringLiteral("/request/") + sender + u'/' + token;
-}
-
 class PortalShortcutSampler final : public QObject, public KeyboardSampler {
   Q_OBJECT
 
@@ -72,16 +61,16 @@ public:
   PortalShortcutSampler& operator=(const PortalShortcutSampler&) = delete;
   ~PortalShortcutSampler() override {
     if (session_.isEmpty()) return;
-    bus_.asyncCall(
-        QDBusMessage::createMethodCall(portalService, session_, sessionInterface, "Close"));
+    bus_.asyncCall(QDBusMessage::createMethodCall(portal::service, session_,
+                                                  portal::sessionInterface, "Close"));
   }
 
   void start() {
     qDBusRegisterMetaType<ShortcutSpec>();
     qDBusRegisterMetaType<QList<ShortcutSpec>>();
     for (const char* signal : {"Activated", "Deactivated"})
-      bus_.connect(portalService, portalPath, shortcutsInterface, QString::fromLatin1(signal), this,
-                   SLOT(onShortcut(QDBusMessage)));
+      bus_.connect(portal::service, portal::path, shortcutsInterface, QString::fromLatin1(signal),
+                   this, SLOT(onShortcut(QDBusMessage)));
     call(QStringLiteral("CreateSession"), QStringLiteral("talvo_session"), {},
          SLOT(onSession(uint, QVariantMap)));
   }
@@ -132,10 +121,10 @@ private:
   // A portal call whose answer comes as a Response signal on its request's own path.
   void call(const QString& method, const QString& token, QVariantList arguments,
             const char* answer) {
-    bus_.connect(portalService, requestPath(bus_, token), requestInterface,
+    bus_.connect(portal::service, portal::requestPath(bus_, token), portal::requestInterface,
                  QStringLiteral("Response"), this, answer);
     QDBusMessage message =
-        QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
+        QDBusMessage::createMethodCall(portal::service, portal::path, shortcutsInterface, method);
     QVariantMap options{{QStringLiteral("handle_token"), token}};
     if (method == u"CreateSession")
       options.insert(QStringLiteral("session_handle_token"), QStringLiteral("talvo"));

@@ -1,5 +1,6 @@
 #include "insertion/portal_keyboard.h"
 
+#include "portal/portal.h"
 #include "storage/log.h"
 
 #include <QDBusMessage>
@@ -13,11 +14,7 @@
 namespace talvo {
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString remoteDesktopInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 
 constexpr uint keyboardDevice = 1;
 // The desktop keeps the grant until the user takes it back, across restarts.
@@ -44,14 +41,6 @@ Chord chordOf(PasteKeys keys) {
     case PasteKeys::shiftInsert: return {{shiftKeysym}, insertKeysym};
   }
   return {{controlKeysym}, vKeysym};
-}
-
-// Where the portal answers a call that carried this token: a path made from the caller's
-// unique name, so the answer can be listened for before the call is made.
-QString requestPath(const QDBusConnection& bus, const QString& token) {
-  QString sender = bus.baseService().mid(1);
-  sender.replace(u'.', u'_');
-  return portalPath + QStringLiteral("/request/") + sender + u'/' + token;
 }
 
 // Tokens of their own for each keyboard, so that two on one connection never hear each
@@ -90,8 +79,8 @@ PortalKeyboard::PortalKeyboard(QDBusConnection bus, QString restoreToken)
 
 PortalKeyboard::~PortalKeyboard() {
   if (!ready_ && !refused_ && !pendingRequest_.isEmpty())
-    bus_.send(QDBusMessage::createMethodCall(portalService, pendingRequest_, requestInterface,
-                                             QStringLiteral("Close")));
+    bus_.send(QDBusMessage::createMethodCall(portal::service, pendingRequest_,
+                                             portal::requestInterface, QStringLiteral("Close")));
   closeSession();
 }
 
@@ -110,7 +99,7 @@ void PortalKeyboard::onSession(uint response, const QVariantMap& results) {
   if (response != 0) return fail(refusal(QStringLiteral("a remote desktop session"), response));
   // A handle that is no object path cannot be listened to, nor closed.
   const QString session = sessionPath(results);
-  if (session.isEmpty() || !bus_.connect(portalService, session, sessionInterface,
+  if (session.isEmpty() || !bus_.connect(portal::service, session, portal::sessionInterface,
                                          QStringLiteral("Closed"), this, SLOT(onClosed())))
     return fail(QStringLiteral("the desktop opened no usable remote desktop session"));
   session_ = session;
@@ -150,21 +139,22 @@ void PortalKeyboard::onClosed() {
 void PortalKeyboard::call(const QString& method, const QString& step, QVariantList arguments,
                           const char* answer) {
   const QString token = tokenPrefix_ + u'_' + step;
-  pendingRequest_ = requestPath(bus_, token);
-  bus_.connect(portalService, pendingRequest_, requestInterface, QStringLiteral("Response"), this,
-               answer);
+  pendingRequest_ = portal::requestPath(bus_, token);
+  bus_.connect(portal::service, pendingRequest_, portal::requestInterface,
+               QStringLiteral("Response"), this, answer);
   QVariantMap options = arguments.takeLast().toMap();
   options.insert(QStringLiteral("handle_token"), token);
   arguments << options;
   QDBusMessage message =
-      QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktopInterface, method);
+      QDBusMessage::createMethodCall(portal::service, portal::path, remoteDesktopInterface, method);
   message.setArguments(arguments);
   watch(message, QStringLiteral("no remote desktop portal: "));
 }
 
 void PortalKeyboard::sendKey(int keysym, bool down) {
-  QDBusMessage message = QDBusMessage::createMethodCall(
-      portalService, portalPath, remoteDesktopInterface, QStringLiteral("NotifyKeyboardKeysym"));
+  QDBusMessage message =
+      QDBusMessage::createMethodCall(portal::service, portal::path, remoteDesktopInterface,
+                                     QStringLiteral("NotifyKeyboardKeysym"));
   message << QVariant::fromValue(QDBusObjectPath(session_)) << QVariantMap() << keysym
           << (down ? keyPressed : keyReleased);
   watch(message, QStringLiteral("the desktop did not take a key: "));
@@ -189,7 +179,7 @@ void PortalKeyboard::fail(const QString& why) {
 
 void PortalKeyboard::closeSession() {
   if (session_.isEmpty()) return;
-  bus_.send(QDBusMessage::createMethodCall(portalService, session_, sessionInterface,
+  bus_.send(QDBusMessage::createMethodCall(portal::service, session_, portal::sessionInterface,
                                            QStringLiteral("Close")));
   session_.clear();
 }
