@@ -3,7 +3,6 @@
 //   key release -> dictated text in the target (median and worst of ten dictations),
 //   key press -> bar on screen, launch -> tray icon and -> ready status,
 //   idle processor use with no window open, resident memory after the dictations.
-#include "audio/mic/pulse_server.h"
 #include "desktop/target_window.h"
 #include "desktop/virtual_desktop.h"
 #include "e2e/dictation_steps.h"
@@ -130,12 +129,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   QCoreApplication app(argc, argv);
-  PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-  if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
-      !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
-    std::fprintf(stderr, "sound server did not start\n");
-    return 1;
-  }
+  const auto sound = startDictationSound();
+  if (!sound) return 1;
   launchFigures();
   runningFigures();
   return 0;

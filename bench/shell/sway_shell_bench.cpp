@@ -4,7 +4,6 @@
 //   key press -> bar window in the compositor's tree, idle processor use with no window open.
 // The key is held by one wtype process for the clip's length and a margin; it releases the
 // key just before it ends, so its end is the release.
-#include "audio/mic/pulse_server.h"
 #include "desktop/sway_session.h"
 #include "desktop/target_window.h"
 #include "desktop/virtual_desktop.h"
@@ -15,7 +14,6 @@
 #include "sway/sway_tree.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QThread>
 
 #include <cstdio>
@@ -33,8 +31,6 @@ constexpr int outcomeTimeoutMs = 60000;
 constexpr int barTimeoutMs = 10000;
 constexpr int barPollUs = 500;
 constexpr int holdMarginMs = 1000;
-constexpr int wavHeaderBytes = 44;
-constexpr int wavBytesPerMs = 32;  // 16 kHz, 16-bit mono
 
 struct DictationFigures {
   std::vector<double> typed;
@@ -48,7 +44,7 @@ bool timedDictation(TalvoInstance& talvo, TargetWindow& target, sway::Connection
   // The last dictation's bar goes away on its own after a few seconds.
   if (!eventually([&] { return !sway::firstWindowOf(ipc, talvo.pid()); }, outcomeTimeoutMs))
     return false;
-  const qint64 holdMs = (QFileInfo(clip.path).size() - wavHeaderBytes) / wavBytesPerMs;
+  const int holdMs = clipMs(clip);
   QProcess typist;
   const Clock::time_point press = Clock::now();
   SwaySession::type(
@@ -105,9 +101,6 @@ int main(int argc, char** argv) {
   if (!desktop.problem().isEmpty())
     return std::fprintf(stderr, "virtual desktop: %s\n", qPrintable(desktop.problem())), 1;
   QCoreApplication app(argc, argv);
-  PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-  if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
-      !PulseServer::run("pactl", {"set-default-source", "vmic"}))
-    return std::fprintf(stderr, "sound server did not start\n"), 1;
-  return measure();
+  const auto sound = startDictationSound();
+  return sound ? measure() : 1;
 }

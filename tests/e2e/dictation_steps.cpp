@@ -3,8 +3,11 @@
 #include "e2e/talvo_instance.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+
+#include <cstdio>
 
 namespace talvo::test {
 
@@ -29,6 +32,22 @@ SpeechClip librivoxClip(const QString& number) {
       clip.reference =
           QString::fromUtf8(line).remove(QRegularExpression(R"(</?s>|\(.*\))")).simplified();
   return clip;
+}
+
+int clipMs(const SpeechClip& clip) {
+  constexpr int wavHeaderBytes = 44;
+  constexpr int bytesPerMs = 32;  // 16 kHz, 16-bit mono
+  return int((QFileInfo(clip.path).size() - wavHeaderBytes) / bytesPerMs);
+}
+
+std::unique_ptr<PulseServer> startDictationSound() {
+  auto pulse =
+      std::make_unique<PulseServer>(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
+  if (pulse->running() && PulseServer::run("pactl", {"set-default-sink", "speakers"}) &&
+      PulseServer::run("pactl", {"set-default-source", "vmic"}))
+    return pulse;
+  std::fprintf(stderr, "sound server: %s\n", qPrintable(pulse->log()));
+  return nullptr;
 }
 
 bool speak(const SpeechClip& clip) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "audio/mic/pulse_server.h"
 #include "desktop/x_keyboard.h"
 #include "desktop/x_windows.h"
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace talvo::test {
@@ -18,6 +20,14 @@ struct SpeechClip {
 
 // One of the LibriVox clips of the recogniser's test data, by its number ("0880").
 SpeechClip librivoxClip(const QString& number);
+
+// How long the clip's speech lasts.
+int clipMs(const SpeechClip& clip);
+
+// A private sound server whose default input is the virtual microphone, with a sink of its
+// own for the program's sounds, so that it never hears them; null, with a line on standard
+// error, when it does not start.
+std::unique_ptr<PulseServer> startDictationSound();
 
 // Plays the clip into the virtual microphone, in real time, and returns when it has played.
 bool speak(const SpeechClip& clip);

@@ -1,7 +1,6 @@
 // The real talvo on a headless sway, as a native Wayland program: the key held through the
 // test's own virtual keyboard, speech played into the virtual microphone, the words read
 // back from a native Wayland window, and the clipboard through the compositor.
-#include "audio/mic/pulse_server.h"
 #include "desktop/sway_session.h"
 #include "desktop/target_window.h"
 #include "desktop/virtual_desktop.h"
@@ -12,7 +11,6 @@
 #include "sway/sway_tree.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -28,8 +26,6 @@ constexpr double maxWordErrorRate = 0.4;
 // The key stays down this much longer than the clip lasts: for the bar to come up before the
 // clip plays, and for a moment of silence after it.
 constexpr int holdMarginMs = 3000;
-constexpr int wavHeaderBytes = 44;
-constexpr int wavBytesPerMs = 32;  // 16 kHz, 16-bit mono
 
 QByteArray wlPaste() {
   QProcess paste;
@@ -71,7 +67,7 @@ protected:
   // and the target keep the focus meanwhile.
   static std::optional<QString> dictateOne(const SpeechClip& clip) {
     const qsizetype before = talvo_->outcomes().size();
-    const qint64 holdMs = (QFileInfo(clip.path).size() - wavHeaderBytes) / wavBytesPerMs;
+    const int holdMs = clipMs(clip);
     QProcess typist;
     SwaySession::type(typist, {"-P", "Control_R", "-s", QString::number(holdMs + holdMarginMs),
                                "-p", "Control_R"});
@@ -127,12 +123,7 @@ int main(int argc, char** argv) {
   using namespace talvo::test;
   return runInVirtualDesktop(argc, argv, {.accessibility = true}, [&] {
     QCoreApplication app(argc, argv);
-    PulseServer pulse(PulseServer::virtualMicrophone() + PulseServer::outputOnly());
-    if (!pulse.running() || !PulseServer::run("pactl", {"set-default-sink", "speakers"}) ||
-        !PulseServer::run("pactl", {"set-default-source", "vmic"})) {
-      std::fprintf(stderr, "sound server: %s\n", qPrintable(pulse.log()));
-      return 1;
-    }
-    return RUN_ALL_TESTS();
+    const auto sound = startDictationSound();
+    return sound ? RUN_ALL_TESTS() : 1;
   });
 }
