@@ -28,12 +28,8 @@ DesktopParts x11Parts() {
   auto clipboard = std::make_shared<QtClipboard>();
   parts.clipboard = clipboard;
   parts.canPaste = X11PasteSender::trusted;
-  auto role = std::make_shared<QString>();
-  auto sender = std::make_shared<X11PasteSender>(clipboard, [role] { return *role; });
-  parts.sendPaste = [sender, role](const QString& focusedRole) {
-    *role = focusedRole;
-    sender->sendPaste();
-  };
+  auto sender = std::make_shared<X11PasteSender>(clipboard);
+  parts.sendPaste = [sender](const QString& role) { sender->sendPaste(role); };
   parts.hotkey = [](HotkeyChoice) { return makeX11KeyboardSampler(); };
   parts.bar = makeDesktopBar();
   parts.windowFocus = makeDesktopWindowFocus();

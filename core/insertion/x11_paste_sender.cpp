@@ -23,11 +23,8 @@ bool waitFor(const std::function<bool()>& condition, QDeadlineTimer deadline) {
 }
 }  // namespace
 
-X11PasteSender::X11PasteSender(std::shared_ptr<QtClipboard> clipboard,
-                               std::function<QString()> focusedRole)
-    : clipboard_(std::move(clipboard)),
-      focusedRole_(std::move(focusedRole)),
-      desktop_(X11Desktop::open()) {}
+X11PasteSender::X11PasteSender(std::shared_ptr<QtClipboard> clipboard)
+    : clipboard_(std::move(clipboard)), desktop_(X11Desktop::open()) {}
 
 X11PasteSender::~X11PasteSender() = default;
 
@@ -36,10 +33,10 @@ bool X11PasteSender::trusted() {
   return desktop && desktop->hasXTest();
 }
 
-void X11PasteSender::sendPaste() {
+void X11PasteSender::sendPaste(const QString& focusedRole) {
   if (!desktop_) return;
   auto [instance, wmClass] = desktop_->focusedWmClass();
-  PasteKeys keys = choosePasteKeys(instance, wmClass, focusedRole_ ? focusedRole_() : QString());
+  PasteKeys keys = choosePasteKeys(instance, wmClass, focusedRole);
   bool primaryToo = keys == PasteKeys::shiftInsert;
   if (primaryToo && clipboard_) clipboard_->mirrorTextToPrimary();
 

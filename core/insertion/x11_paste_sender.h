@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include <QString>
@@ -17,20 +16,19 @@ public:
   // Longest wait for the clipboard ownership and for the user's modifiers to come up.
   static constexpr int maxWaitMs = 1000;
 
-  // focusedRole: the accessibility role of the focused element, when known.
-  X11PasteSender(std::shared_ptr<QtClipboard> clipboard, std::function<QString()> focusedRole);
+  explicit X11PasteSender(std::shared_ptr<QtClipboard> clipboard);
   X11PasteSender(const X11PasteSender&) = delete;
   X11PasteSender& operator=(const X11PasteSender&) = delete;
   ~X11PasteSender();
 
-  void sendPaste();
+  // focusedRole: the accessibility role of the focused element, when known.
+  void sendPaste(const QString& focusedRole);
 
   // Whether synthetic keys can be sent at all: the XTEST extension is there.
   static bool trusted();
 
 private:
   std::shared_ptr<QtClipboard> clipboard_;
-  std::function<QString()> focusedRole_;
   std::unique_ptr<X11Desktop> desktop_;
 };
 

@@ -57,10 +57,11 @@ protected:
     ASSERT_EQ(verdictOnceSettled(expected), expected);
   }
   std::unique_ptr<PasteInserter> inserter() {
-    auto sender = std::make_shared<X11PasteSender>(clipboard, [] { return probe->lastRole(); });
+    auto sender = std::make_shared<X11PasteSender>(clipboard);
     return std::make_unique<PasteInserter>(
         std::shared_ptr<FocusProbe>(std::shared_ptr<FocusProbe>(), probe), clipboard,
-        testRestoreDelay, X11PasteSender::trusted, [sender] { sender->sendPaste(); });
+        testRestoreDelay, X11PasteSender::trusted,
+        [sender] { sender->sendPaste(probe->lastRole()); });
   }
   static bool waitForField(const QString& name, const QString& value) {
     return test::spinUntil([&] { return target->field(name) == value; }, answerTimeout);
