@@ -25,8 +25,9 @@ QRegion roundedRegion(const QRectF& r, double radius) {
 
 }  // namespace
 
-PillPanel::PillPanel(std::shared_ptr<PillModel> model)
+PillPanel::PillPanel(std::shared_ptr<PillModel> model, std::shared_ptr<FocusedWindow> focused)
     : model_(std::move(model)),
+      focused_(std::move(focused)),
       view_(new PillView(model_, this)),
       translucent_(x11::compositorRunning()) {
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -61,7 +62,7 @@ std::vector<pill_geometry::ScreenArea> desktopScreens() {
 std::optional<QPointF> PillPanel::pointer() { return QPointF(QCursor::pos()); }
 
 std::optional<QRectF> PillPanel::caret() {
-  const auto rect = Caret::rect();
+  const auto rect = Caret::rect(focused_.get());
   if (!rect) return std::nullopt;
   return QRectF(rect->x, rect->y, rect->width, rect->height);
 }
@@ -105,9 +106,9 @@ void PillPanel::shapeOpaque() {
   }
 }
 
-std::shared_ptr<PillController> makeDesktopBar() {
+std::shared_ptr<PillController> makeDesktopBar(std::shared_ptr<FocusedWindow> focused) {
   auto model = std::make_shared<PillModel>();
-  auto panel = std::make_shared<PillPanel>(model);
+  auto panel = std::make_shared<PillPanel>(model, std::move(focused));
   return std::make_shared<PillController>(model, panel);
 }
 

@@ -10,6 +10,7 @@
 
 namespace talvo {
 
+class FocusedWindow;
 class PillView;
 
 // The bar's floating window on X11: an override-redirect window that never takes the focus,
@@ -18,7 +19,8 @@ class PillView;
 // opaque capsule, shaped so that no corner shows, where none does.
 class PillPanel final : public QWidget, public BarDesktop {
 public:
-  explicit PillPanel(std::shared_ptr<PillModel> model);
+  // focused: where the caret's window is; the X server's when null.
+  PillPanel(std::shared_ptr<PillModel> model, std::shared_ptr<FocusedWindow> focused);
 
   std::vector<pill_geometry::ScreenArea> screens() override;
   std::optional<QPointF> pointer() override;
@@ -34,6 +36,7 @@ private:
   void shapeOpaque();
 
   std::shared_ptr<PillModel> model_;
+  std::shared_ptr<FocusedWindow> focused_;
   PillView* view_;
   bool translucent_;
   std::optional<bool> clickThrough_;
@@ -43,6 +46,6 @@ private:
 std::vector<pill_geometry::ScreenArea> desktopScreens();
 
 // The bar as the shell uses it: the controller over its own window.
-std::shared_ptr<PillController> makeDesktopBar();
+std::shared_ptr<PillController> makeDesktopBar(std::shared_ptr<FocusedWindow> focused = nullptr);
 
 }  // namespace talvo

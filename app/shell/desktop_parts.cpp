@@ -20,18 +20,20 @@
 namespace talvo {
 namespace {
 
-DesktopParts x11Parts() {
+// Also the windows of other Wayland desktops, through Xwayland, where native windows are
+// not the X server's.
+DesktopParts x11Parts(bool xwayland = false) {
   DesktopParts parts;
   parts.paths = {QStringLiteral("X11 keyboard"), QStringLiteral("XTest"),
                  QStringLiteral("X11 selection"), QStringLiteral("X11 window")};
-  parts.focusedWindow = makeX11FocusedWindow();
+  parts.focusedWindow = xwayland ? makeXwaylandFocusedWindow() : makeX11FocusedWindow();
   auto clipboard = std::make_shared<QtClipboard>();
   parts.clipboard = clipboard;
   parts.canPaste = X11PasteSender::trusted;
   auto sender = std::make_shared<X11PasteSender>(clipboard);
   parts.sendPaste = [sender](const QString& role) { sender->sendPaste(role); };
   parts.hotkey = [](HotkeyChoice) { return makeX11KeyboardSampler(); };
-  parts.bar = makeDesktopBar();
+  parts.bar = makeDesktopBar(parts.focusedWindow);
   parts.windowFocus = makeDesktopWindowFocus();
   return parts;
 }
@@ -109,7 +111,7 @@ void usePortalKeyboard(DesktopParts& parts, const std::shared_ptr<Preferences>& 
 
 // The windows are X11 ones on Xwayland, where there is one.
 DesktopParts waylandParts(const std::shared_ptr<Preferences>& prefs) {
-  DesktopParts parts = x11Parts();
+  DesktopParts parts = x11Parts(true);
   parts.paths.hotkey = QStringLiteral("shortcut portal");
   parts.hotkeyPath = HotkeyPath::desktopShortcut;
   parts.hotkey = [](HotkeyChoice choice) {

@@ -100,6 +100,7 @@ std::optional<ScreenRect> Caret::rect(FocusedWindow* window) {
   static FocusedWindow* const x11 =
       (new std::shared_ptr<FocusedWindow>(makeX11FocusedWindow()))->get();
   if (!window) window = x11;
+  if (window && !window->placeKnown()) return std::nullopt;
   atspi::Focus focus = atspi::FocusTracker::instance().find(
       focusPidOf(window), QDeadlineTimer(AtspiFocusProbe::defaultSearchTime.count()));
   if (!focus.element) return std::nullopt;

@@ -167,20 +167,35 @@ namespace {
 
 class X11FocusedWindow final : public FocusedWindow {
 public:
-  explicit X11FocusedWindow(std::unique_ptr<X11Desktop> desktop) : desktop_(std::move(desktop)) {}
+  X11FocusedWindow(std::unique_ptr<X11Desktop> desktop, bool nativeWindowsToo)
+      : desktop_(std::move(desktop)), nativeWindowsToo_(nativeWindowsToo) {}
   std::optional<int64_t> pid() override { return desktop_->focusedClientPid(); }
   bool keyboardGrabbedByOther() override { return desktop_->keyboardGrabbedByOther(); }
+  bool placeKnown() override { return !nativeWindowsToo_ || pid().has_value(); }
 
 private:
   std::unique_ptr<X11Desktop> desktop_;
+  bool nativeWindowsToo_;
 };
+
+// Without Xwayland every window is a native one.
+class NativeWindows final : public FocusedWindow {
+public:
+  std::optional<int64_t> pid() override { return std::nullopt; }
+  bool placeKnown() override { return false; }
+};
+
+std::shared_ptr<FocusedWindow> makeFocusedWindow(bool nativeWindowsToo) {
+  auto desktop = X11Desktop::open();
+  if (!desktop && nativeWindowsToo) return std::make_shared<NativeWindows>();
+  if (!desktop) return nullptr;
+  return std::make_shared<X11FocusedWindow>(std::move(desktop), nativeWindowsToo);
+}
 
 }  // namespace
 
-std::shared_ptr<FocusedWindow> makeX11FocusedWindow() {
-  auto desktop = X11Desktop::open();
-  if (!desktop) return nullptr;
-  return std::make_shared<X11FocusedWindow>(std::move(desktop));
-}
+std::shared_ptr<FocusedWindow> makeX11FocusedWindow() { return makeFocusedWindow(false); }
+
+std::shared_ptr<FocusedWindow> makeXwaylandFocusedWindow() { return makeFocusedWindow(true); }
 
 }  // namespace talvo

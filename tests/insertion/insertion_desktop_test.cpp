@@ -134,6 +134,15 @@ TEST_F(DesktopInsertion, CaretLiesInTheLineEdit) {
   EXPECT_TRUE(frame.contains(QPointF(caret->x + caret->width, caret->y + caret->height)));
   EXPECT_GT(caret->x, frame.x() + 5)
       << "the caret is after the typed text, not at the frame's edge";
+
+  // Under Xwayland the same window is known to the X server, so its caret stays; a native
+  // window's place is nobody's to tell.
+  EXPECT_TRUE(Caret::rect(makeXwaylandFocusedWindow().get()).has_value());
+  struct NativeWindow final : FocusedWindow {
+    std::optional<int64_t> pid() override { return std::nullopt; }
+    bool placeKnown() override { return false; }
+  } native;
+  EXPECT_EQ(Caret::rect(&native), std::nullopt);
 }
 
 // The toolkit stamps a selection it takes with the time of the last X event it saw. Here
