@@ -97,9 +97,9 @@ FocusVerdict AtspiFocusProbe::verdict() {
 
 std::optional<ScreenRect> Caret::rect(FocusedWindow* window) {
   // Kept for the life of the process: closing it at exit could meet a server already gone.
-  static FocusedWindow* const x11 =
-      (new std::shared_ptr<FocusedWindow>(makeX11FocusedWindow()))->get();
-  if (!window) window = x11;
+  // Held through a static pointer, so that it stays reachable rather than leaked.
+  static const auto* const x11 = new std::shared_ptr<FocusedWindow>(makeX11FocusedWindow());
+  if (!window) window = x11->get();
   if (window && !window->placeKnown()) return std::nullopt;
   atspi::Focus focus = atspi::FocusTracker::instance().find(
       focusPidOf(window), QDeadlineTimer(AtspiFocusProbe::defaultSearchTime.count()));
