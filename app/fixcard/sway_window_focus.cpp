@@ -16,7 +16,7 @@ public:
   explicit SwayWindowFocus(std::shared_ptr<sway::Connection> sway) : sway_(std::move(sway)) {
     const QString card =
         sway::criteria(QGuiApplication::desktopFileName(), look::titleAsShown(fixCardTitle));
-    const QString error = sway_->run(sway::floatingRule(card));
+    const QString error = sway_->run(sway::floatingRule(card, true));
     if (!error.isEmpty()) Log::info(QStringLiteral("fix card: no window rule: ") + error);
   }
 

@@ -19,6 +19,7 @@ class AppModel;
 class OnboardingView final : public QWidget {
 public:
   static constexpr QSize windowSize{520, 440};
+  static inline const QString windowTitle = QStringLiteral("Set up Talvo");
   static constexpr int progressHeight = 3;
   static constexpr int tryItHeight = 110;
 

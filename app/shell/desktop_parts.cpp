@@ -13,9 +13,14 @@
 #include "insertion/wayland_clipboard.h"
 #include "insertion/wayland_keyboard.h"
 #include "insertion/x11_paste_sender.h"
+#include "setup/onboarding_view.h"
 #include "storage/log.h"
 #include "storage/preferences.h"
 #include "sway/sway_ipc.h"
+#include "sway/sway_rules.h"
+#include "widgets/look.h"
+
+#include <QGuiApplication>
 
 namespace talvo {
 namespace {
@@ -72,6 +77,14 @@ void useVirtualKeyboard(DesktopParts& parts, const std::shared_ptr<SwayFocusedWi
   };
 }
 
+// The set-up window is laid out for its own size, which tiling would stretch to the screen's.
+void floatSetUp(sway::Connection& sway) {
+  const QString setUp = sway::criteria(QGuiApplication::desktopFileName(),
+                                       look::titleAsShown(OnboardingView::windowTitle));
+  if (const QString error = sway.run(sway::floatingRule(setUp, false)); !error.isEmpty())
+    Log::info(QStringLiteral("set-up: no window rule: ") + error);
+}
+
 DesktopParts swayParts() {
   QString why;
   std::shared_ptr<sway::Connection> sway =
@@ -90,6 +103,7 @@ DesktopParts swayParts() {
   parts.paths.bar = QStringLiteral("sway floating window");
   parts.bar = makeSwayBar(sway);
   parts.windowFocus = makeSwayWindowFocus(sway);
+  floatSetUp(*sway);
   return parts;
 }
 

@@ -350,7 +350,7 @@ void Shell::runSetup() {
   });
   *self = view;
   view->setAttribute(Qt::WA_DeleteOnClose);
-  view->setWindowTitle(QStringLiteral("Set up Talvo"));
+  view->setWindowTitle(OnboardingView::windowTitle);
   view->resize(OnboardingView::windowSize);
   centre(view);
   if (setupWindow_) setupWindow_->close();

@@ -28,8 +28,9 @@ QString panelRules(const QString& criteria) {
       .arg(criteria);
 }
 
-QString floatingRule(const QString& criteria) {
-  return QStringLiteral("for_window %1 \"floating enable, sticky enable\"").arg(criteria);
+QString floatingRule(const QString& criteria, bool everyWorkspace) {
+  return QStringLiteral("for_window %1 \"floating enable, sticky %2\"")
+      .arg(criteria, everyWorkspace ? QStringLiteral("enable") : QStringLiteral("disable"));
 }
 
 QString focus(qint64 windowId) { return QStringLiteral("[con_id=%1] focus").arg(windowId); }

@@ -13,8 +13,9 @@ QString criteria(const QString& appId, const QString& title);
 // flags are ignored. They hold for windows that appear later, too.
 QString panelRules(const QString& criteria);
 
-// Keeps the matched windows floating on every workspace, as a card over the user's windows.
-QString floatingRule(const QString& criteria);
+// Keeps the matched windows floating at their own size: on every workspace, as a card over
+// the user's windows, or on one, as a dialog.
+QString floatingRule(const QString& criteria, bool everyWorkspace);
 
 // Moves the matched windows to this point of the desktop.
 QString moveTo(const QString& criteria, QPoint at);

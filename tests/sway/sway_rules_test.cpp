@@ -43,10 +43,14 @@ TEST(SwayRules, APanelFloatsOutOfTheFocusWhereItIsMovedAndFocusGoesBack) {
   ASSERT_EQ(sway->run(sway::moveTo(panel, {100, 600})), "");
   EXPECT_EQ(sway::firstWindowOf(*sway, bar.pid())->frame.topLeft(), QPoint(100, 600));
 
-  // A window that took the focus gives it back to the one that had it.
-  test::TargetWindow card("wayland");
+  // A floating card takes the focus, and gives it back to the window that had it.
+  ASSERT_EQ(sway->run(sway::floatingRule(sway::criteria("org.talvo.test.Card", "talvo_test_target"),
+                                         false)),
+            "");
+  test::TargetWindow card("wayland", "org.talvo.test.Card");
   ASSERT_TRUE(test::spinUntil([&] { return sway::focusedWindow(*sway)->pid == card.pid(); },
                               windowSeconds));
+  EXPECT_TRUE(sway::focusedWindow(*sway)->floating);
   ASSERT_EQ(sway->run(sway::focus(sway::firstWindowOf(*sway, target.pid())->id)), "");
   EXPECT_EQ(sway::focusedWindow(*sway)->pid, target.pid());
 }
