@@ -77,7 +77,7 @@ protected:
                    barTimeoutMs));
     EXPECT_TRUE(bar && bar->floating) << (bar ? bar->title.toStdString() : "no bar");
     EXPECT_TRUE(speak(clip));
-    EXPECT_EQ(sway::focusedWindow(*ipc_)->pid, target_->pid());
+    EXPECT_EQ(sway::focusedWindow(*ipc_).value_or(sway::Window{}).pid, target_->pid());
     EXPECT_TRUE(
         eventually([&] { return typist.state() == QProcess::NotRunning; }, 2 * holdMarginMs));
     if (!eventually([&] { return talvo_->outcomes().size() > before; }, outcomeTimeoutMs))
