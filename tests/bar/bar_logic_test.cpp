@@ -64,87 +64,40 @@ const g::ScreenArea leftScreen{{0, 0, 1280, 800}, {0, 0, 1280, 770}};
 const g::ScreenArea rightScreen{{1280, 0, 1000, 700}, {1280, 30, 1000, 670}};
 
 struct PlaceCase {
-  const char* name;
+  const char* name = "";
   QSizeF size;
-  bool resting;
+  bool resting = false;
   std::optional<QRectF> anchor;
   std::optional<QPointF> pointer;
   std::optional<QRectF> expected;
 };
 
-class BarPlace : public ::testing::TestWithParam<PlaceCase> {};
-
-TEST_P(BarPlace, FollowsTheRules) {
-  const PlaceCase& c = GetParam();
-  EXPECT_EQ(g::frame({c.size, c.resting, c.anchor, {leftScreen, rightScreen}, c.pointer}),
-            c.expected);
+// Bottom centre sits 12 above the work area's bottom; a caret 10 above it leaves no room
+// below, so the bar goes above the caret.
+TEST(BarPlace, FollowsTheRules) {
+  const std::nullopt_t none = std::nullopt;
+  const QSizeF pill(56, 18);
+  const QSizeF bar(220, 60);
+  const PlaceCase cases[] = {
+      {"restingCentred", pill, true, none, QPointF(10, 10), QRectF(612, 770 - 12 - 18, 56, 18)},
+      {"restingIgnoresCaret", pill, true, QRectF(100, 100, 2, 16), none, QRectF(612, 740, 56, 18)},
+      {"pointerPicksScreen", bar, false, none, QPointF(1500, 300),
+       QRectF(1280 + 500 - 110, 700 - 12 - 60, 220, 60)},
+      {"noPointerPrimary", bar, false, none, none, QRectF(530, 698, 220, 60)},
+      {"belowCaret", bar, false, QRectF(300, 200, 2, 16), none, QRectF(280, 218, 220, 60)},
+      {"aboveCaretNearBottom", bar, false, QRectF(300, 744, 2, 16), none,
+       QRectF(280, 744 - 2 - 60, 220, 60)},
+      {"clampedLeft", bar, false, QRectF(5, 200, 2, 16), none, QRectF(4, 218, 220, 60)},
+      {"clampedRightOnSecondScreen", QSizeF(500, 60), false, QRectF(2250, 100, 2, 16), none,
+       QRectF(2280 - 500 - 4, 118, 500, 60)},
+      {"clampedBelowTop", bar, false, QRectF(1300, 0, 2, 10), none, QRectF(1284, 30, 220, 60)},
+      {"caretOffEveryScreen", bar, false, QRectF(5000, 5000, 2, 16), none, none},
+  };
+  for (const PlaceCase& c : cases)
+    EXPECT_EQ(g::frame({c.size, c.resting, c.anchor, {leftScreen, rightScreen}, c.pointer}),
+              c.expected)
+        << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Pill, BarPlace,
-                         ::testing::Values(
-                             // Bottom centre, 12 above the work area's bottom.
-                             PlaceCase{"restingCentred",
-                                       {56, 18},
-                                       true,
-                                       std::nullopt,
-                                       QPointF(10, 10),
-                                       QRectF(612, 770 - 12 - 18, 56, 18)},
-                             PlaceCase{"restingIgnoresCaret",
-                                       {56, 18},
-                                       true,
-                                       QRectF(100, 100, 2, 16),
-                                       std::nullopt,
-                                       QRectF(612, 740, 56, 18)},
-                             PlaceCase{"pointerPicksScreen",
-                                       {220, 60},
-                                       false,
-                                       std::nullopt,
-                                       QPointF(1500, 300),
-                                       QRectF(1280 + 500 - 110, 700 - 12 - 60, 220, 60)},
-                             PlaceCase{"noPointerPrimary",
-                                       {220, 60},
-                                       false,
-                                       std::nullopt,
-                                       std::nullopt,
-                                       QRectF(530, 698, 220, 60)},
-                             PlaceCase{"belowCaret",
-                                       {220, 60},
-                                       false,
-                                       QRectF(300, 200, 2, 16),
-                                       std::nullopt,
-                                       QRectF(280, 218, 220, 60)},
-                             // A caret 10 above the work area's bottom: no room below, so above it.
-                             PlaceCase{"aboveCaretNearBottom",
-                                       {220, 60},
-                                       false,
-                                       QRectF(300, 744, 2, 16),
-                                       std::nullopt,
-                                       QRectF(280, 744 - 2 - 60, 220, 60)},
-                             PlaceCase{"clampedLeft",
-                                       {220, 60},
-                                       false,
-                                       QRectF(5, 200, 2, 16),
-                                       std::nullopt,
-                                       QRectF(4, 218, 220, 60)},
-                             PlaceCase{"clampedRightOnSecondScreen",
-                                       {500, 60},
-                                       false,
-                                       QRectF(2250, 100, 2, 16),
-                                       std::nullopt,
-                                       QRectF(2280 - 500 - 4, 118, 500, 60)},
-                             PlaceCase{"clampedBelowTop",
-                                       {220, 60},
-                                       false,
-                                       QRectF(1300, 0, 2, 10),
-                                       std::nullopt,
-                                       QRectF(1284, 30, 220, 60)},
-                             PlaceCase{"caretOffEveryScreen",
-                                       {220, 60},
-                                       false,
-                                       QRectF(5000, 5000, 2, 16),
-                                       std::nullopt,
-                                       std::nullopt}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RecordingDesktop final : BarDesktop {
   std::optional<QRectF> caretRect;
